@@ -1,0 +1,33 @@
+#include "anim/animation.h"
+#include "app/app_shell.h"
+#include "view/views.h"
+
+// Values are stored in single precision and stepped in double precision.
+void stepAnimatedValue(AnimatedValue &v, const AnimatedField &field) {
+  if (v.opening) {
+    if (v.value < field.openLimit) {
+      v.value = static_cast<float>(v.value + field.step);
+    } else {
+      v.opening = 0;
+      v.closing = 1;
+    }
+  }
+  if (v.closing) {
+    if (v.value > CLOSED_BOUND) {
+      v.value = static_cast<float>(v.value - field.step);
+    } else {
+      v.closing = 0;
+      v.opening = 0;
+    }
+  }
+}
+
+void onIdle() {
+  for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
+    for (const AnimatedField &field : animatedFields) {
+      stepAnimatedValue(*animatedPart(field.partCode, i), field);
+    }
+  }
+  applyCurrentView();
+  requestRedisplay();
+}

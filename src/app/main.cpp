@@ -1,0 +1,10 @@
+#include "app/app_shell.h"
+
+#include <GL/freeglut.h>
+
+int main() {
+  startUp();
+  enableFramePacing();
+  glutMainLoop();
+  return 0;
+}

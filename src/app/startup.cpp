@@ -1,0 +1,53 @@
+#include "anim/animation.h"
+#include "app/app_shell.h"
+#include "edit/editing.h"
+#include "scene/scene_state.h"
+#include "view/views.h"
+
+#include <GL/freeglut.h>
+#include <cstdlib>
+
+unsigned long redisplayRequestCount = 0;
+
+void requestRedisplay() {
+  ++redisplayRequestCount;
+  glutPostRedisplay();
+}
+
+void initLighting() {
+  // Loaded while the model-view matrix is still the identity, so the light stays put relative to
+  // the viewer however the camera turns.
+  glLightfv(GL_LIGHT0, GL_POSITION, light0Position);
+  glEnable(GL_CULL_FACE);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_NORMALIZE);
+}
+
+int startUp() {
+  // The program takes no command-line options, so the toolkit sees none either.
+  int argc = 1;
+  char programName[] = "room-planner";
+  char *argv[] = {programName, nullptr};
+  glutInit(&argc, argv);
+
+  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+  glutInitWindowPosition(100, 100);
+  glutInitWindowSize(static_cast<int>(scene.windowWidth), static_cast<int>(scene.windowHeight));
+  const int window = glutCreateWindow(windowTitle);
+  if (window == 0) {
+    std::exit(0);
+  }
+  initLighting();
+  createMenu();
+
+  glutReshapeFunc(onReshape);
+  glutMouseFunc(onMouse);
+  glutKeyboardFunc(onKeyboard);
+  glutSpecialFunc(onSpecialKey);
+  glutIdleFunc(onIdle);
+  glutDisplayFunc(onDisplay);
+  glutMotionFunc(onMotion);
+  return window;
+}

@@ -1,0 +1,97 @@
+#include "app/app_shell.h"
+#include "edit/editing.h"
+#include "view/views.h"
+
+#include <GL/freeglut.h>
+
+// The release scan visits the other pieces' kinds in this order; the outcome does not depend on it.
+constexpr FurnitureKind releaseScanOrder[KIND_COUNT] = {Table,        Wardrobe, Bed,  BedsideTable,
+                                                        Shelf,        Sofa,     Chair};
+
+bool insideRejectionRect(const RejectionRect &rect, const Placement &other, double X, double Z) {
+  const double x = other.x;
+  const double z = other.z;
+  return x + rect.xLower < X && X < x + rect.xUpper && z + rect.zLower < Z && Z < z + rect.zUpper;
+}
+
+// Appends a piece of `kind` at the pointer, unless its list is full, and starts a drag.
+static void placePiece(int kind, int x, int y) {
+  const RoomPoint p = roomToWorld(x, y);
+  FurnitureList &list = scene.lists[kind];
+  if (list.count < MAX_PIECES_PER_KIND) {
+    list.slots[list.count + 1] = {static_cast<float>(p.x), static_cast<float>(p.z)};
+    ++list.count;
+  }
+  scene.dragging = 1;
+  requestRedisplay();
+}
+
+// Takes the newest piece of the active kind away again if the release point lies inside the
+// rejection rectangle of any other piece.
+static void releasePiece(int x, int y) {
+  scene.dragging = 0;
+  for (int &flag : scene.overlapFlag) {
+    flag = 0;
+  }
+  const RoomPoint p = roomToWorld(x, y);
+  for (int newest = 0; newest < KIND_COUNT; ++newest) {
+    if (!scene.activeKind[newest]) {
+      continue;
+    }
+    for (FurnitureKind other : releaseScanOrder) {
+      const FurnitureList &list = scene.lists[other];
+      const int tested = other == newest ? list.count - 1 : list.count;
+      for (int slot = 1; slot <= tested; ++slot) {
+        if (insideRejectionRect(rejectionTable[newest][other], list.slots[slot], p.x, p.z)) {
+          scene.overlapFlag[newest] = 1;
+        }
+      }
+    }
+    FurnitureList &own = scene.lists[newest];
+    if (scene.overlapFlag[newest] && own.count >= 1) {
+      --own.count;
+    }
+  }
+  for (int &flag : scene.overlapFlag) {
+    flag = 0;
+  }
+}
+
+void onMouse(int button, int state, int x, int y) {
+  if (button != GLUT_LEFT_BUTTON || state != GLUT_DOWN) {
+    scene.dragging = 0;
+  } else {
+    if (scene.inspectMode) {
+      scene.pendingAction = pickAt(x, y);
+    }
+    if (scene.planView) {
+      for (int kind = 0; kind < KIND_COUNT; ++kind) {
+        if (scene.activeKind[kind]) {
+          placePiece(kind, x, y);
+        }
+      }
+    }
+  }
+  if (button == GLUT_LEFT_BUTTON && state == GLUT_UP && !scene.inspectMode) {
+    releasePiece(x, y);
+  }
+}
+
+void onMotion(int x, int y) {
+  if (!scene.dragging) {
+    return;
+  }
+  if (!scene.planView) {
+    applyPerspectiveView();
+    return;
+  }
+  for (int kind = 0; kind < KIND_COUNT; ++kind) {
+    if (scene.activeKind[kind]) {
+      const RoomPoint p = roomToWorld(x, y);
+      FurnitureList &list = scene.lists[kind];
+      list.slots[list.count] = {static_cast<float>(p.x), static_cast<float>(p.z)};
+      requestRedisplay();
+    }
+  }
+  applyPlanView();
+}

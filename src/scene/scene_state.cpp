@@ -1,0 +1,63 @@
+#include "scene/scene_state.h"
+
+SceneState scene;
+
+void resetScene() {
+  scene = SceneState{};
+}
+
+// A window dimension of 0 (a minimised window) has no pixels to convert; dividing by 1 keeps
+// the result defined instead of infinite.
+static double pixelScaleDivisor(float windowSize) {
+  return windowSize > 0 ? static_cast<double>(windowSize) : 1.0;
+}
+
+RoomPoint roomToWorld(int pixelX, int pixelY) {
+  // The products are formed in 64 bits so that no int coordinate can overflow them.
+  const long long productX = static_cast<long long>(pixelX) * 42;
+  const long long productY = static_cast<long long>(pixelY) * 42;
+  return {static_cast<double>(productX) / pixelScaleDivisor(scene.windowWidth) - 2.0,
+          static_cast<double>(productY) / pixelScaleDivisor(scene.windowHeight) - 2.0};
+}
+
+AnimatedValue *animatedPart(int partCode, int index) {
+  if (index < 0 || index >= MAX_PIECES_PER_KIND) {
+    return nullptr;
+  }
+  WardrobeAnim &wardrobe = scene.wardrobeAnim[index];
+  BedsideAnim &bedside = scene.bedsideAnim[index];
+  switch (partCode) {
+  case PICK_LEFT_DOOR:
+    return &wardrobe.leftDoorAngle;
+  case PICK_RIGHT_DOOR:
+    return &wardrobe.rightDoorAngle;
+  case PICK_WARDROBE_UPPER_DRAWER:
+    return &wardrobe.upperDrawerOffset;
+  case PICK_WARDROBE_LOWER_DRAWER:
+    return &wardrobe.lowerDrawerOffset;
+  case PICK_BEDSIDE_UPPER_DRAWER:
+    return &bedside.upperDrawerOffset;
+  case PICK_BEDSIDE_LOWER_DRAWER:
+    return &bedside.lowerDrawerOffset;
+  default:
+    return nullptr;
+  }
+}
+
+void actOnPartCode(int partCode) {
+  if (scene.pendingAction != partCode) {
+    return;
+  }
+  // A pickedIndex that names no piece flips nothing, but the code is still consumed so that it
+  // cannot act later on a piece the user did not click.
+  if (AnimatedValue *part = animatedPart(partCode, scene.pickedIndex)) {
+    if (part->opening == 0) {
+      part->opening = 1;
+      part->closing = 0;
+    } else {
+      part->opening = 0;
+      part->closing = 1;
+    }
+  }
+  scene.pendingAction = ACTION_DONE;
+}
