@@ -20,3 +20,11 @@ run: build
 
 test: build
 	@bash scripts/run-tests.sh
+
+.PHONY: bench screenshots
+
+bench: build
+	@bash scripts/run-bench.sh
+
+screenshots: build
+	@scripts/with-xvfb.sh ./$(BUILD)/room-screenshots docs

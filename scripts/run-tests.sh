@@ -1,5 +1,19 @@
 #!/usr/bin/env bash
-# Builds and runs every test under a virtual X display.
+# Runs every test under a virtual X display: the unit and integration suites, the end-to-end
+# check of the running program, then the suites again under the sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+echo "== Test suites"
 scripts/with-xvfb.sh ctest --test-dir build --output-on-failure -j2
+
+if [ -x tests/e2e/door_cycle.sh ]; then
+  echo "== End to end: the program as a user drives it"
+  scripts/with-xvfb.sh tests/e2e/door_cycle.sh build/room-planner
+fi
+
+echo "== Test suites under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DROOMPLANNER_SANITIZE=ON \
+  -DROOMPLANNER_BENCH=OFF -DROOMPLANNER_TOOLS=OFF >/dev/null
+cmake --build build-sanitize -j2
+scripts/with-xvfb.sh ctest --test-dir build-sanitize --output-on-failure -j2

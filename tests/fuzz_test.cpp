@@ -1,0 +1,1 @@
+#include "gl_harness.h"
