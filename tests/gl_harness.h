@@ -44,8 +44,7 @@ using CapturedPolygon = std::vector<CapturedVertex>;
 // coordinates equal the coordinates of the model-view frame current when `draw` starts (an
 // identity model-view, so model coordinates), for geometry within +-`extent` on every axis
 // (a power of two keeps the mapping exact). Culling is left as the caller set it.
-std::vector<CapturedPolygon> captureFeedback(const std::function<void()> &draw,
-                                             float extent = 64);
+std::vector<CapturedPolygon> captureFeedback(const std::function<void()> &draw, float extent = 64);
 
 // Sets lighting so that every lit vertex colour equals the front material's ambient colour:
 // light 0 off, global ambient white. Palette colours then appear unchanged in captured colours.

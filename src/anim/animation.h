@@ -11,9 +11,12 @@ struct AnimatedField {
 };
 
 inline constexpr AnimatedField animatedFields[] = {
-    {PICK_LEFT_DOOR, 0.25, 85},             {PICK_RIGHT_DOOR, 0.25, 85},
-    {PICK_WARDROBE_UPPER_DRAWER, 0.025, 5}, {PICK_WARDROBE_LOWER_DRAWER, 0.025, 5},
-    {PICK_BEDSIDE_UPPER_DRAWER, 0.025, 2.5}, {PICK_BEDSIDE_LOWER_DRAWER, 0.025, 2.5},
+    {PICK_LEFT_DOOR, 0.25, 85},
+    {PICK_RIGHT_DOOR, 0.25, 85},
+    {PICK_WARDROBE_UPPER_DRAWER, 0.025, 5},
+    {PICK_WARDROBE_LOWER_DRAWER, 0.025, 5},
+    {PICK_BEDSIDE_UPPER_DRAWER, 0.025, 2.5},
+    {PICK_BEDSIDE_LOWER_DRAWER, 0.025, 2.5},
 };
 
 // A closing part comes to rest once its value is no longer above this.

@@ -7,9 +7,9 @@
 #include <cstdint>
 
 // Menu entries, in display order; the value GLUT passes back is the row's index.
-inline constexpr const char *menuLabels[] = {"Visualizar",    "  Mesa",  "  Silla",
-                                             "  Armario",     "  Mesilla", "  Estanteria",
-                                             "  Sofa",        "  Cama",  "Salir"};
+inline constexpr const char *menuLabels[] = {"Visualizar", "  Mesa",    "  Silla",
+                                             "  Armario",  "  Mesilla", "  Estanteria",
+                                             "  Sofa",     "  Cama",    "Salir"};
 constexpr int MENU_INSPECT = 0;
 constexpr int MENU_EXIT = 8;
 
@@ -94,9 +94,9 @@ int pickAt(int x, int y);
 
 // What a selection buffer says: the nearest record's name and the piece index it belongs to.
 struct PickResult {
-  int name;        // 0 when no record was walked
-  int pieceIndex;  // list index 0..49, or -1 when the hit belongs to no animated piece
-  bool anyRecord;  // at least one record was walked
+  int name;       // 0 when no record was walked
+  int pieceIndex; // list index 0..49, or -1 when the hit belongs to no animated piece
+  bool anyRecord; // at least one record was walked
 };
 
 // Walks `hits` selection records in `buffer` (of `words` words): the record with the smallest

@@ -5,8 +5,8 @@
 #include <GL/freeglut.h>
 
 // The release scan visits the other pieces' kinds in this order; the outcome does not depend on it.
-constexpr FurnitureKind releaseScanOrder[KIND_COUNT] = {Table,        Wardrobe, Bed,  BedsideTable,
-                                                        Shelf,        Sofa,     Chair};
+constexpr FurnitureKind releaseScanOrder[KIND_COUNT] = {Table, Wardrobe, Bed,  BedsideTable,
+                                                        Shelf, Sofa,     Chair};
 
 bool insideRejectionRect(const RejectionRect &rect, const Placement &other, double X, double Z) {
   const double x = other.x;
