@@ -36,6 +36,12 @@ void GlTest::SetUp() {
   const GLfloat defaultAmbient[4] = {0.2f, 0.2f, 0.2f, 1};
   glLightModelfv(GL_LIGHT_MODEL_AMBIENT, defaultAmbient);
   glDisable(GL_COLOR_MATERIAL);
+  glClearColor(0, 0, 0, 0);
+  const GLfloat white[4] = {1, 1, 1, 1};
+  const GLfloat black[4] = {0, 0, 0, 1};
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+  glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+  glLightfv(GL_LIGHT0, GL_AMBIENT, black);
   glEnable(GL_CULL_FACE);
   glEnable(GL_LIGHTING);
   glEnable(GL_LIGHT0);
@@ -45,6 +51,7 @@ void GlTest::SetUp() {
   glLoadIdentity();
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+  glLightfv(GL_LIGHT0, GL_POSITION, light0Position); // eye space, as start-up loads it
   while (glGetError() != GL_NO_ERROR) {
   }
   resetScene();
