@@ -1,1 +1,827 @@
 #include "gl_harness.h"
+
+#include "edit/editing.h"
+#include "view/views.h"
+
+#include <GL/glu.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Menu values as the pop-up menu reports them.
+constexpr int VISUALIZAR = 0;
+constexpr int MESA = 1;
+constexpr int SILLA = 2;
+constexpr int ARMARIO = 3;
+constexpr int MESILLA = 4;
+constexpr int ESTANTERIA = 5;
+constexpr int SOFA = 6;
+constexpr int CAMA = 7;
+
+constexpr int LEFT = GLUT_LEFT_BUTTON;
+constexpr int MIDDLE = GLUT_MIDDLE_BUTTON;
+constexpr int DOWN = GLUT_DOWN;
+constexpr int UP = GLUT_UP;
+
+constexpr int SENTINEL = 77; // a pendingAction / pickedIndex no operation here would write
+
+using Matrix = std::array<float, 16>;
+using Counts = std::array<int, KIND_COUNT>; // indexed by FurnitureKind
+
+Counts counts() {
+  Counts c{};
+  for (int k = 0; k < KIND_COUNT; ++k) {
+    c[k] = scene.lists[k].count;
+  }
+  return c;
+}
+
+void put(FurnitureKind kind, float x, float z) {
+  FurnitureList &list = scene.lists[kind];
+  list.slots[++list.count] = {x, z};
+}
+
+void expectAt(const Placement &p, float x, float z) {
+  EXPECT_EQ(p.x, x);
+  EXPECT_EQ(p.z, z);
+}
+
+// A user's press at one pixel and release at another, with the kind chosen in the menu first.
+struct Drop {
+  int menu;
+  int px, py, rx, ry;
+};
+Drop at(int menu, int x, int y) {
+  return {menu, x, y, x, y};
+}
+void perform(const Drop &d) {
+  onMenu(d.menu);
+  onMouse(LEFT, DOWN, d.px, d.py);
+  onMouse(LEFT, UP, d.rx, d.ry);
+}
+
+// A matrix made by fixed-function operations, built on the model-view stack and read back.
+Matrix built(const std::function<void()> &ops) {
+  GLint mode = 0;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  ops();
+  const Matrix m = readMatrix(GL_MODELVIEW_MATRIX);
+  glPopMatrix();
+  glMatrixMode(static_cast<GLenum>(mode));
+  return m;
+}
+Matrix squarePerspective() {
+  return built([] { glFrustum(-1, 1, -1, 1, 2, 200); });
+}
+Matrix planProjection() {
+  return built([] { glOrtho(-2, 40, -2, 40, 2, 1000); });
+}
+Matrix planCamera() {
+  return built([] {
+    glTranslatef(0, 38, -42);
+    glRotatef(90, 1, 0, 0);
+  });
+}
+Matrix initialCamera() {
+  return built([] {
+    glTranslatef(0, 0, -60);
+    glRotatef(5, 1, 0, 0);
+    glRotatef(30, 0, 1, 0);
+    glTranslatef(-20, -10, -20);
+  });
+}
+
+void expectMatrix(const Matrix &actual, const Matrix &expected) {
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_NEAR(actual[i], expected[i], 1e-5 * std::max(1.0f, std::fabs(expected[i])))
+        << "element " << i;
+  }
+}
+
+// Projection and model-view that no view set-up produces, to see whether one was applied.
+void loadSentinelMatrices() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glScalef(3, 3, 3);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glScalef(5, 5, 5);
+}
+Matrix sentinel(float s) {
+  return built([s] { glScalef(s, s, s); });
+}
+
+void expectView(const Matrix &projection, const Matrix &camera) {
+  GLint mode = 0;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  expectMatrix(readMatrix(GL_PROJECTION_MATRIX), projection);
+  expectMatrix(readMatrix(GL_MODELVIEW_MATRIX), camera);
+}
+
+// Window pixel, as the mouse reports it, of a point in the frame of a piece at `origin`, seen
+// through the view currently applied.
+std::array<int, 2> mousePixelOf(const Placement &origin, double x, double y, double z) {
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glTranslatef(origin.x, 0, origin.z);
+  const Matrix mv = readMatrix(GL_MODELVIEW_MATRIX);
+  glPopMatrix();
+  const Matrix proj = readMatrix(GL_PROJECTION_MATRIX);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  double mvd[16], projd[16];
+  for (int i = 0; i < 16; ++i) {
+    mvd[i] = mv[i];
+    projd[i] = proj[i];
+  }
+  double wx = 0, wy = 0, wz = 0;
+  EXPECT_TRUE(gluProject(x, y, z, mvd, projd, viewport, &wx, &wy, &wz));
+  const int px = static_cast<int>(std::lround(wx));
+  const int py = viewport[3] - static_cast<int>(std::lround(wy));
+  EXPECT_TRUE(px > 2 && px < viewport[2] - 2 && py > 2 && py < viewport[3] - 2)
+      << "point off screen at " << px << ", " << py;
+  return {px, py};
+}
+
+class EditingTest : public GlTest {};
+
+// ---------------------------------------------------------------------------------------------
+// Placing
+
+TEST_F(EditingTest, PlacingPressPutsNewPieceUnderPointer) {
+  struct Case {
+    int width, height, menu;
+    FurnitureKind kind;
+    int px, py;
+    float x, z;
+  };
+  const Case cases[] = {
+      {500, 500, MESA, Table, 250, 250, 19, 19},
+      {500, 500, CAMA, Bed, 0, 0, -2, -2},
+      {500, 500, ARMARIO, Wardrobe, 500, 500, 40, 40},
+      {420, 420, SILLA, Chair, 100, 100, 8, 8},
+      {420, 420, MESILLA, BedsideTable, 210, 0, 19, -2},
+      {420, 420, SOFA, Sofa, 219, 101, 19.9f, 8.1f},
+      {840, 420, ESTANTERIA, Shelf, 420, 210, 19, 19}, // a wide window stretches the plan
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " menu " +
+                 std::to_string(c.menu));
+    resetScene();
+    onReshape(c.width, c.height);
+    onMenu(c.menu);
+    const unsigned long before = redisplayRequestCount;
+    onMouse(LEFT, DOWN, c.px, c.py);
+    Counts expected{};
+    expected[c.kind] = 1;
+    EXPECT_EQ(counts(), expected);
+    expectAt(scene.lists[c.kind].slots[1], c.x, c.z);
+    expectAt(scene.lists[c.kind].slots[0], 0, 0);
+    EXPECT_EQ(scene.dragging, 1);
+    EXPECT_EQ(redisplayRequestCount, before + 1);
+
+    // The release of the only piece in the room keeps it and asks for no redraw.
+    onMouse(LEFT, UP, c.px, c.py);
+    EXPECT_EQ(counts(), expected);
+    EXPECT_EQ(scene.dragging, 0);
+    EXPECT_EQ(redisplayRequestCount, before + 1);
+  }
+}
+
+TEST_F(EditingTest, FullListIgnoresFurtherPressesButStillDrags) {
+  onReshape(420, 420); // pixel p lands at p / 10 - 2
+  onMenu(SILLA);
+  const unsigned long before = redisplayRequestCount;
+  for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
+    onMouse(LEFT, DOWN, 10 * i, 10 * i + 5); // presses only: no release, so nothing is rejected
+  }
+  const FurnitureList &chairs = scene.lists[Chair];
+  ASSERT_EQ(chairs.count, 50);
+  EXPECT_EQ(redisplayRequestCount, before + 50);
+  for (int slot = 1; slot <= 50; ++slot) {
+    expectAt(chairs.slots[slot], slot - 3.0f, slot - 2.5f);
+  }
+
+  onMouse(MIDDLE, DOWN, 0, 0);
+  ASSERT_EQ(scene.dragging, 0);
+  const FurnitureList full = chairs;
+  onMouse(LEFT, DOWN, 300, 300);
+  EXPECT_EQ(chairs.count, 50);
+  for (int slot = 0; slot <= 50; ++slot) {
+    expectAt(chairs.slots[slot], full.slots[slot].x, full.slots[slot].z);
+  }
+  EXPECT_EQ(scene.dragging, 1);
+  EXPECT_EQ(redisplayRequestCount, before + 51);
+
+  // The drag started by the refused press moves the 50th piece.
+  onMotion(300, 200);
+  expectAt(chairs.slots[50], 28, 18);
+  expectAt(chairs.slots[49], 46, 46.5f);
+}
+
+TEST_F(EditingTest, PressesOutsideThePlanViewPlaceNothing) {
+  struct Case {
+    const char *what;
+    std::function<void()> setUp;
+    int pendingAfter; // the floor's name after a pick; untouched without one
+  };
+  const Case cases[] = {
+      {"before any menu choice", [] {}, SENTINEL},
+      {"inspecting after choosing a kind",
+       [] {
+         onMenu(MESA);
+         onMenu(VISUALIZAR);
+       },
+       -1},
+      {"inspecting after placing",
+       [] {
+         perform(at(MESA, 400, 20));
+         onMenu(VISUALIZAR);
+       },
+       -1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    resetScene();
+    // A floor point clear of every piece, as the perspective view shows it.
+    applyPerspectiveView();
+    const auto pixel = mousePixelOf(Placement{}, 20, -0.01, 30);
+    c.setUp();
+    scene.pendingAction = SENTINEL;
+    scene.pickedIndex = SENTINEL;
+    const Counts before = counts();
+    const unsigned long requests = redisplayRequestCount;
+    onMouse(LEFT, DOWN, pixel[0], pixel[1]);
+    EXPECT_EQ(counts(), before);
+    EXPECT_EQ(scene.dragging, 0);
+    EXPECT_EQ(redisplayRequestCount, requests);
+    EXPECT_EQ(scene.pendingAction, c.pendingAfter);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rejection on release
+
+TEST_F(EditingTest, ReleaseRemovesNewestPieceDroppedOntoAnother) {
+  struct SlotAt {
+    FurnitureKind kind;
+    int slot;
+    float x, z;
+  };
+  struct Scenario {
+    const char *what;
+    std::vector<Drop> drops;
+    Counts counts; // Table, Chair, Wardrobe, BedsideTable, Shelf, Sofa, Bed
+    std::vector<SlotAt> slots;
+  };
+  // In a 420 x 420 window pixel (p, q) is room (p / 10 - 2, q / 10 - 2).
+  std::vector<Scenario> scenarios = {
+      {"upper x bound is strict", {at(MESA, 100, 100), at(MESA, 220, 100)}, {2}, {}},
+      {"just inside upper x bound", {at(MESA, 100, 100), at(MESA, 219, 100)}, {1}, {}},
+      {"zero z bound is strict",
+       {at(MESA, 100, 100), at(SILLA, 150, 100)},
+       {1, 1},
+       {{Chair, 1, 13, 8}}},
+      {"just past zero z bound", {at(MESA, 100, 100), at(SILLA, 150, 101)}, {1, 0}, {}},
+      {"wardrobe onto chair", {at(SILLA, 300, 300), at(ARMARIO, 190, 250)}, {0, 1, 0}, {}},
+      {"chair onto wardrobe", {at(ARMARIO, 190, 250), at(SILLA, 300, 300)}, {0, 1, 1}, {}},
+      {"bedside inside half-unit bound",
+       {at(ESTANTERIA, 100, 100), at(MESILLA, 104, 100)},
+       {0, 0, 0, 0, 1},
+       {}},
+      {"bedside on half-unit bound",
+       {at(ESTANTERIA, 100, 100), at(MESILLA, 105, 100)},
+       {0, 0, 0, 1, 1},
+       {}},
+      {"inside three rectangles removes one piece",
+       {at(MESA, 100, 100), at(MESA, 300, 100), at(SILLA, 240, 150), at(MESA, 200, 100)},
+       {2, 1},
+       {{Table, 1, 8, 8}, {Table, 2, 28, 8}, {Chair, 1, 22, 13}}},
+      {"off-floor release outside every rectangle",
+       {at(MESA, 100, 100), {MESA, 300, 300, -50, 300}},
+       {2},
+       {{Table, 2, 28, 28}}}, // judged at the release point, stored where pressed
+      {"off-floor release inside a rectangle",
+       {at(MESA, 20, 100), {MESA, 300, 100, -50, 100}},
+       {1},
+       {}},
+      {"inspection release tests nothing",
+       {at(MESA, 100, 100), at(SILLA, 300, 300), at(VISUALIZAR, 110, 110)},
+       {1, 1},
+       {{Chair, 1, 28, 28}}},
+      {"placing again after inspecting",
+       {at(MESA, 100, 100), at(VISUALIZAR, 300, 300), at(MESA, 110, 110)},
+       {1},
+       {}},
+      {"freed slot is reused",
+       {at(MESA, 100, 100), at(MESA, 219, 100), at(MESA, 300, 300)},
+       {2},
+       {{Table, 2, 28, 28}}},
+  };
+  const int menus[KIND_COUNT] = {MESA, SILLA, ARMARIO, MESILLA, ESTANTERIA, SOFA, CAMA};
+  for (int k = 0; k < KIND_COUNT; ++k) {
+    Counts one{};
+    one[k] = 1;
+    scenarios.push_back({"first piece stays", {at(menus[k], 100, 100)}, one, {}});
+  }
+
+  for (const Scenario &s : scenarios) {
+    SCOPED_TRACE(s.what);
+    resetScene();
+    onReshape(420, 420);
+    for (const Drop &d : s.drops) {
+      perform(d);
+    }
+    EXPECT_EQ(counts(), s.counts);
+    for (const SlotAt &p : s.slots) {
+      expectAt(scene.lists[p.kind].slots[p.slot], p.x, p.z);
+    }
+    EXPECT_EQ(scene.dragging, 0);
+    for (int flag : scene.overlapFlag) {
+      EXPECT_EQ(flag, 0);
+    }
+  }
+}
+
+TEST_F(EditingTest, ReleaseWithoutActiveKindOrPieceRemovesNothing) {
+  onReshape(420, 420);
+  // No kind chosen yet: pieces exist, the release point lies inside their rectangles.
+  put(Table, 8, 8);
+  put(Table, 9, 9);
+  scene.dragging = 1;
+  onMouse(LEFT, UP, 110, 110);
+  EXPECT_EQ(counts(), (Counts{2}));
+  EXPECT_EQ(scene.dragging, 0);
+
+  // A change of kind between press and release leaves the released kind's list empty.
+  onMenu(MESA);
+  onMouse(LEFT, DOWN, 300, 300);
+  onMenu(SILLA);
+  onMouse(LEFT, UP, 150, 101); // inside the chair-onto-table rectangle of the table at (8, 8)
+  EXPECT_EQ(counts(), (Counts{3, 0}));
+  for (int flag : scene.overlapFlag) {
+    EXPECT_EQ(flag, 0);
+  }
+}
+
+// Every ordered pair, just inside, on and just outside each of the four bounds, released through
+// the mouse in a window fine enough for steps of 0.01 room units.
+TEST_F(EditingTest, EveryPairRejectsExactlyInsideItsStrictRectangle) {
+  struct Row {
+    FurnitureKind newest, other;
+    double xLower, xUpper, zLower, zUpper;
+  };
+  const Row rows[] = {
+      {Table, Table, -12, 12, -7, 7},
+      {Table, Chair, -12, 4, -11, 0},
+      {Table, Wardrobe, -12, 10, -7, 7},
+      {Table, BedsideTable, -12, 5, -7, 3},
+      {Table, Shelf, -15, 0, -7, 8},
+      {Table, Sofa, -12, 9, -27, 0},
+      {Table, Bed, -12, 15, -6, 8},
+      {Chair, Table, -4, 12, 0, 11},
+      {Chair, Chair, -4, 4, -4, 4},
+      {Chair, Wardrobe, -5, 10, 0, 12},
+      {Chair, BedsideTable, -4, 5, 0, 7},
+      {Chair, Shelf, -8, 0, 0, 12},
+      {Chair, Sofa, -4, 9, -20, 4},
+      {Chair, Bed, -4, 14, 0, 11},
+      {Wardrobe, Table, -10, 12, -7, 7},
+      {Wardrobe, Chair, -12, 4, -11, 0},
+      {Wardrobe, Wardrobe, -10, 10, -7, 7},
+      {Wardrobe, BedsideTable, -10, 6, -7, 4},
+      {Wardrobe, Shelf, -15, 0, -7, 8},
+      {Wardrobe, Sofa, -12, 9, -27, 0},
+      {Wardrobe, Bed, -10, 15, -8, 8},
+      {BedsideTable, Table, -5, 12, -3, 7},
+      {BedsideTable, Chair, -5, 4, -8, 0},
+      {BedsideTable, Wardrobe, -12, 10, -7, 7},
+      {BedsideTable, BedsideTable, -5, 5, -4, 4},
+      {BedsideTable, Shelf, -9, 0.5, -4, 8},
+      {BedsideTable, Sofa, -5, 9, -24, 0},
+      {BedsideTable, Bed, -6, 15, -3, 8},
+      {Shelf, Table, 0, 16, -8, 7},
+      {Shelf, Chair, 0, 8, -12, 0},
+      {Shelf, Wardrobe, 0, 14, -8, 7},
+      {Shelf, BedsideTable, 0, 10, -8, 4},
+      {Shelf, Shelf, -4, 4, -8, 8},
+      {Shelf, Sofa, 0, 13, -27, 0},
+      {Shelf, Bed, -1, 19, -8, 8},
+      {Sofa, Table, -9, 12, 0, 27},
+      {Sofa, Chair, -9, 4, -4, 20},
+      {Sofa, Wardrobe, -9, 10, 0, 27},
+      {Sofa, BedsideTable, -9, 5, 0, 24},
+      {Sofa, Shelf, -13, 0, 0, 28},
+      {Sofa, Sofa, -9, 9, -20, 20},
+      {Sofa, Bed, -10, 15, 0, 28},
+      {Bed, Table, -15, 12, -7, 7},
+      {Bed, Chair, -15, 5, -12, 0},
+      {Bed, Wardrobe, -14, 8, -8, 8},
+      {Bed, BedsideTable, -15, 6, -8, 3},
+      {Bed, Shelf, -18, 1, -8, 8},
+      {Bed, Sofa, -15, 10, -27, 0},
+      {Bed, Bed, -15, 16, -8, 8},
+  };
+  const int menus[KIND_COUNT] = {MESA, SILLA, ARMARIO, MESILLA, ESTANTERIA, SOFA, CAMA};
+  const Placement other{20, 30};
+  // Steps across a bound: whether the point is then inside, for a lower and an upper bound.
+  struct Step {
+    double delta;
+    bool insideAtLower, insideAtUpper;
+  };
+  const Step steps[] = {{-0.01, false, true}, {0, false, false}, {0.01, true, false}};
+
+  onReshape(4200, 4200); // pixel p lands at p / 100 - 2
+  ASSERT_EQ(sizeof rows / sizeof rows[0], 49u);
+  for (const Row &r : rows) {
+    const double midX = other.x + (r.xLower + r.xUpper) / 2;
+    const double midZ = other.z + (r.zLower + r.zUpper) / 2;
+    struct Bound {
+      bool alongX, upper;
+      double at;
+    };
+    const Bound bounds[] = {{true, false, other.x + r.xLower},
+                            {true, true, other.x + r.xUpper},
+                            {false, false, other.z + r.zLower},
+                            {false, true, other.z + r.zUpper}};
+    for (const Bound &b : bounds) {
+      for (const Step &s : steps) {
+        const double X = b.alongX ? b.at + s.delta : midX;
+        const double Z = b.alongX ? midZ : b.at + s.delta;
+        const bool inside = b.upper ? s.insideAtUpper : s.insideAtLower;
+        SCOPED_TRACE("newest " + std::to_string(r.newest) + " other " + std::to_string(r.other) +
+                     " at (" + std::to_string(X) + ", " + std::to_string(Z) + ")");
+        for (FurnitureList &list : scene.lists) {
+          list.count = 0;
+        }
+        put(r.other, other.x, other.z);
+        const int px = static_cast<int>(std::lround((X + 2) * 100));
+        const int py = static_cast<int>(std::lround((Z + 2) * 100));
+        perform({menus[r.newest], px, py, px, py});
+        // The older piece always stays; the dropped one only when outside.
+        const int older = 1;
+        const int dropped = inside ? 0 : 1;
+        if (r.newest == r.other) {
+          EXPECT_EQ(scene.lists[r.newest].count, older + dropped);
+        } else {
+          EXPECT_EQ(scene.lists[r.other].count, older);
+          EXPECT_EQ(scene.lists[r.newest].count, dropped);
+        }
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dragging
+
+TEST_F(EditingTest, DragMovesOnlyNewestPieceOfActiveKind) {
+  onReshape(420, 420);
+  perform(at(MESA, 50, 50));   // table at (3, 3)
+  perform(at(SILLA, 400, 50)); // chair at (38, 3)
+  onMenu(MESA);
+  onMouse(LEFT, DOWN, 100, 100);
+  expectAt(scene.lists[Table].slots[2], 8, 8);
+
+  for (const auto &p : {std::array<int, 2>{300, 200}, std::array<int, 2>{260, 180}}) {
+    loadSentinelMatrices();
+    const unsigned long before = redisplayRequestCount;
+    onMotion(p[0], p[1]);
+    EXPECT_EQ(redisplayRequestCount, before + 1);
+    expectView(planProjection(), planCamera());
+  }
+  expectAt(scene.lists[Table].slots[2], 24, 16); // the last motion, not an accumulation
+  expectAt(scene.lists[Table].slots[1], 3, 3);
+  expectAt(scene.lists[Chair].slots[1], 38, 3);
+  onMotion(300, 200);
+  expectAt(scene.lists[Table].slots[2], 28, 18);
+
+  onMouse(LEFT, UP, 300, 200);
+  EXPECT_EQ(counts(), (Counts{2, 1}));
+}
+
+TEST_F(EditingTest, MotionOutsideADragChangesNothing) {
+  struct Case {
+    const char *what;
+    std::function<void()> setUp;
+  };
+  const Case cases[] = {
+      {"before any menu choice", [] {}},
+      {"after choosing a kind, before a press", [] { onMenu(MESA); }},
+      {"after the release", [] { perform(at(MESA, 100, 100)); }},
+      {"after a middle press",
+       [] {
+         onMenu(MESA);
+         onMouse(LEFT, DOWN, 100, 100);
+         onMouse(MIDDLE, DOWN, 120, 120);
+       }},
+      {"after a middle release",
+       [] {
+         onMenu(MESA);
+         onMouse(LEFT, DOWN, 100, 100);
+         onMouse(MIDDLE, UP, 120, 120);
+       }},
+      {"after a pick press",
+       [] {
+         perform(at(MESA, 100, 100));
+         onMenu(VISUALIZAR);
+         onMouse(LEFT, DOWN, 250, 250);
+       }},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    resetScene();
+    onReshape(420, 420);
+    put(Table, 1, 1); // a piece that a stray motion could move
+    c.setUp();
+    EXPECT_EQ(scene.dragging, 0);
+    const FurnitureList tables = scene.lists[Table];
+    loadSentinelMatrices();
+    const unsigned long before = redisplayRequestCount;
+    onMotion(300, 200);
+    for (int slot = 0; slot <= MAX_PIECES_PER_KIND; ++slot) {
+      expectAt(scene.lists[Table].slots[slot], tables.slots[slot].x, tables.slots[slot].z);
+    }
+    EXPECT_EQ(redisplayRequestCount, before);
+    expectView(sentinel(3), sentinel(5));
+  }
+}
+
+TEST_F(EditingTest, MotionWhileInspectingOnlyReappliesPerspective) {
+  onReshape(420, 420);
+  onMenu(MESA);
+  onMouse(LEFT, DOWN, 100, 100);
+  onMenu(VISUALIZAR); // leaves the drag running
+  ASSERT_EQ(scene.dragging, 1);
+  loadSentinelMatrices();
+  const unsigned long before = redisplayRequestCount;
+  onMotion(300, 200);
+  expectAt(scene.lists[Table].slots[1], 8, 8);
+  EXPECT_EQ(redisplayRequestCount, before);
+  expectView(squarePerspective(), initialCamera());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Picking through the drawn scene
+
+// Three wardrobes in a row with their fronts to the camera, two bedside tables and a table off
+// to the right, none hiding another's front from the initial camera.
+void furnishForPicking() {
+  put(Wardrobe, 0, 0);
+  put(Wardrobe, 12, 0);
+  put(Wardrobe, 24, 0);
+  put(BedsideTable, 30, 14);
+  put(BedsideTable, 36, 14);
+  put(Table, 28, 32);
+}
+
+void expectPickLeavesPerspectiveView() {
+  GLint renderMode = 0, depth = 0;
+  glGetIntegerv(GL_RENDER_MODE, &renderMode);
+  EXPECT_EQ(renderMode, GL_RENDER);
+  glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
+  EXPECT_EQ(depth, 1);
+  expectView(squarePerspective(), initialCamera());
+}
+
+TEST_F(EditingTest, PickNamesPartAndPieceUnderPointer) {
+  constexpr int NONE = -1; // the point is in room coordinates, not on a piece
+  struct Case {
+    const char *what;
+    FurnitureKind kind;
+    int index;
+    double x, y, z;
+    int name, pickedIndex;
+  };
+  const Case cases[] = {
+      {"left door of the third wardrobe", Wardrobe, 2, 2.5, 12, 7.25, 101, 2},
+      {"right door handle", Wardrobe, 0, 5.9, 17.25, 7.5, 102, 0},
+      {"upper drawer knob", Wardrobe, 2, 5, 6.6, 7.5, 103, 2},
+      {"lower drawer front", Wardrobe, 1, 8, 1.2, 7, 104, 1},
+      {"bedside upper drawer knob", BedsideTable, 1, 2.6, 5.3, 3.5, 105, 1},
+      {"bedside lower drawer front", BedsideTable, 0, 1, 1, 3, 106, 0},
+      {"wardrobe side panel", Wardrobe, 0, -0.1, 12, 3.5, 0, 0},
+      {"bedside top panel", BedsideTable, 1, 2.5, 6.1, 1.5, 1, 1},
+      {"table top", Table, 0, 6, 8.7, 3.5, 200, -1},
+      {"floor only", Table, NONE, 10, -0.01, 36, -1, -1},
+      {"sky", Table, NONE, 20, 60, -60, 0, SENTINEL},
+  };
+  furnishForPicking();
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    applyPerspectiveView();
+    const Placement origin = c.index == NONE ? Placement{} : scene.lists[c.kind].slots[c.index + 1];
+    const auto pixel = mousePixelOf(origin, c.x, c.y, c.z);
+    scene.pickedIndex = SENTINEL;
+    loadSentinelMatrices();
+    EXPECT_EQ(pickAt(pixel[0], pixel[1]), c.name);
+    EXPECT_EQ(scene.pickedIndex, c.pickedIndex);
+    expectPickLeavesPerspectiveView();
+  }
+}
+
+TEST_F(EditingTest, PickRegionIsCentredOnRowHeightMinusY) {
+  // Looking straight along -z from (20, 10, 80), the top front edge of a wardrobe at (15, 0)
+  // is the horizontal line y = 25.1, z = 7, at window row 250 + 250 * 2 * 15.1 / 73 = 353.42.
+  // A 5-pixel region centred on row 355 reaches down to 352.5 and meets it; centred on row 356
+  // it stops at 353.5, just above.
+  scene.cameraPitch = 0;
+  scene.cameraYaw = 0;
+  put(Wardrobe, -12, 0); // list index 0, far off to the left, so the hit names index 1
+  put(Wardrobe, 15, 0);
+  struct Case {
+    int mouseY, name;
+  };
+  for (const Case &c : {Case{500 - 355, 1}, Case{500 - 356, 0}}) {
+    SCOPED_TRACE(c.mouseY);
+    EXPECT_EQ(pickAt(250, c.mouseY), c.name);
+  }
+}
+
+TEST_F(EditingTest, PickThatOverflowsSelectionBufferReportsNothing) {
+  // Fifty wardrobes in one place leave five records each under the pointer.
+  for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
+    put(Wardrobe, 12, 0);
+  }
+  applyPerspectiveView();
+  const auto pixel = mousePixelOf(scene.lists[Wardrobe].slots[1], 5, 8.1, 7);
+  scene.pickedIndex = SENTINEL;
+  EXPECT_EQ(pickAt(pixel[0], pixel[1]), 0);
+  EXPECT_EQ(scene.pickedIndex, SENTINEL);
+  expectPickLeavesPerspectiveView();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Choosing the nearest record of a selection buffer
+
+constexpr std::uint32_t FLOOR = 0xFFFFFFFFu;
+constexpr std::uint32_t TABLE = 200;
+constexpr std::uint32_t FAR = 5000, NEAR = 100;
+
+struct Record {
+  std::uint32_t name, minDepth;
+};
+
+std::vector<std::uint32_t> selectionBuffer(const std::vector<Record> &records) {
+  std::vector<std::uint32_t> words;
+  for (const Record &r : records) {
+    words.insert(words.end(), {1u, r.minDepth, r.minDepth + 10, r.name});
+  }
+  return words;
+}
+
+TEST_F(EditingTest, NearestRecordNamesThePartAndTheBodyBeforeIt) {
+  constexpr std::uint32_t k = 7, j = 4;
+  struct Case {
+    const char *what;
+    std::vector<Record> records;
+    int name, pieceIndex;
+  };
+  const Case cases[] = {
+      {"floor, k, left door", {{FLOOR, FAR}, {k, FAR}, {101, NEAR}}, 101, 7},
+      {"k, right door", {{k, FAR}, {102, NEAR}}, 102, 7},
+      {"table, k, left door", {{TABLE, FAR}, {k, FAR}, {101, NEAR}}, 101, 7},
+      {"floor, k, upper drawer", {{FLOOR, FAR}, {k, FAR}, {103, NEAR}}, 103, 7},
+      {"k, lower drawer", {{k, FAR}, {104, NEAR}}, 104, 7},
+      {"floor, table, k, upper drawer",
+       {{FLOOR, FAR}, {TABLE, FAR}, {k, FAR}, {103, NEAR}},
+       103,
+       7},
+      {"floor, bedside k, upper drawer", {{FLOOR, FAR}, {k, FAR}, {105, NEAR}}, 105, 7},
+      {"bedside k, lower drawer", {{k, FAR}, {106, NEAR}}, 106, 7},
+      {"floor, table, k, left door after a table",
+       {{FLOOR, FAR}, {TABLE, FAR}, {k, FAR}, {101, NEAR}},
+       101,
+       7},
+      {"k, upper drawer, nearest lower drawer", {{k, FAR}, {103, 300}, {104, NEAR}}, 104, 7},
+      {"second wardrobe's door nearest",
+       {{FLOOR, FAR}, {j, FAR}, {101, 300}, {k, FAR}, {101, NEAR}},
+       101,
+       7},
+      {"first wardrobe's door nearest",
+       {{FLOOR, FAR}, {j, FAR}, {101, NEAR}, {k, FAR}, {101, 300}},
+       101,
+       4},
+      {"door with no body", {{101, NEAR}}, 101, -1},
+      {"body nearest", {{FLOOR, FAR}, {k, NEAR}, {103, 300}}, 7, 7},
+      {"table nearest", {{FLOOR, FAR}, {TABLE, NEAR}, {k, 300}}, 200, -1},
+      {"floor only", {{FLOOR, NEAR}}, -1, -1},
+      {"equal depths: earlier wins", {{k, FAR}, {101, NEAR}, {102, NEAR}}, 101, 7},
+      {"equal depths: body before part wins", {{k, NEAR}, {101, NEAR}}, 7, 7},
+      {"depths unsigned: 2^31 - 1 nearer than 2^31",
+       {{k, 0x80000000u}, {101, 0x7FFFFFFFu}},
+       101,
+       7},
+      {"depths unsigned: 2^31 farther than 2^31 - 1", {{k, 0x7FFFFFFFu}, {101, 0x80000000u}}, 7, 7},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::vector<std::uint32_t> words = selectionBuffer(c.records);
+    const PickResult r = nearestHit(words.data(), static_cast<int>(words.size()),
+                                    static_cast<int>(c.records.size()));
+    EXPECT_EQ(r.name, c.name);
+    EXPECT_EQ(r.pieceIndex, c.pieceIndex);
+    EXPECT_TRUE(r.anyRecord);
+  }
+}
+
+TEST_F(EditingTest, NearestRecordWalksOnlyWhatTheBufferHolds) {
+  struct Case {
+    const char *what;
+    std::vector<std::uint32_t> words; // exactly the buffer, so a read past it is caught
+    int hits;
+    int name, pieceIndex;
+    bool anyRecord;
+  };
+  const Case cases[] = {
+      {"no hits", {1, 0, 0, 101}, 0, 0, -1, false},
+      {"negative hit count", {1, 0, 0, 101}, -1, 0, -1, false},
+      {"nameless records are skipped",
+       {0, 0, 0, 1, FAR, FAR, 7, 0, 0, 0, 1, NEAR, NEAR, 101, 0, 0, 0},
+       5,
+       101,
+       7,
+       true},
+      {"only nameless records", {0, 0, 0, 0, 0, 0}, 2, 0, -1, true},
+      {"two-name record: first name counts, stride follows",
+       {2, FAR, FAR, 3, 9, 1, NEAR, NEAR, 103},
+       2,
+       103,
+       3,
+       true},
+      {"record claims more names than the buffer holds",
+       {1, FAR, FAR, 7, 1, NEAR, NEAR, 101, 1000, 0, 0},
+       3,
+       101,
+       7,
+       true},
+      {"more hits than records", {1, FAR, FAR, 7, 1, NEAR, NEAR, 101}, 6, 101, 7, true},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::vector<std::uint32_t> words(c.words); // heap copy of exactly this size
+    const PickResult r = nearestHit(words.data(), static_cast<int>(words.size()), c.hits);
+    EXPECT_EQ(r.name, c.name);
+    EXPECT_EQ(r.pieceIndex, c.pieceIndex);
+    EXPECT_EQ(r.anyRecord, c.anyRecord);
+  }
+
+  // A long buffer of nameless records ahead of the hit.
+  std::vector<std::uint32_t> words(3 * 1000, 0);
+  words.insert(words.end(), {1, FAR, FAR, 7, 1, NEAR, NEAR, 101});
+  const PickResult r = nearestHit(words.data(), static_cast<int>(words.size()), 1002);
+  EXPECT_EQ(r.name, 101);
+  EXPECT_EQ(r.pieceIndex, 7);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The whole loop: place through the menu and mouse, then open a door by clicking it
+
+TEST_F(EditingTest, ClickOnPlacedWardrobeDoorStartsItOpening) {
+  perform(at(ARMARIO, 60, 120));  // (3.04, 8.08)
+  perform(at(ARMARIO, 250, 120)); // (19, 8.08), clear of the first
+  ASSERT_EQ(scene.lists[Wardrobe].count, 2);
+  onMenu(VISUALIZAR);
+  const auto pixel = mousePixelOf(scene.lists[Wardrobe].slots[2], 2.5, 12, 7.25);
+  const SceneState before = scene;
+
+  onMouse(LEFT, DOWN, pixel[0], pixel[1]);
+  onMouse(LEFT, UP, pixel[0], pixel[1]);
+  EXPECT_EQ(scene.pendingAction, 101);
+  EXPECT_EQ(scene.pickedIndex, 1);
+  onDisplay();
+  EXPECT_EQ(scene.pendingAction, 200);
+
+  const auto same = [](const AnimatedValue &a, const AnimatedValue &b) {
+    return a.value == b.value && a.opening == b.opening && a.closing == b.closing;
+  };
+  const AnimatedValue &door = scene.wardrobeAnim[1].leftDoorAngle;
+  EXPECT_EQ(door.opening, 1);
+  EXPECT_EQ(door.closing, 0);
+  EXPECT_EQ(door.value, 0);
+  for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
+    SCOPED_TRACE("entry " + std::to_string(i));
+    const WardrobeAnim &w = scene.wardrobeAnim[i];
+    const WardrobeAnim &w0 = before.wardrobeAnim[i];
+    EXPECT_TRUE(i == 1 || same(w.leftDoorAngle, w0.leftDoorAngle));
+    EXPECT_TRUE(same(w.rightDoorAngle, w0.rightDoorAngle));
+    EXPECT_TRUE(same(w.upperDrawerOffset, w0.upperDrawerOffset));
+    EXPECT_TRUE(same(w.lowerDrawerOffset, w0.lowerDrawerOffset));
+    EXPECT_TRUE(
+        same(scene.bedsideAnim[i].upperDrawerOffset, before.bedsideAnim[i].upperDrawerOffset));
+    EXPECT_TRUE(
+        same(scene.bedsideAnim[i].lowerDrawerOffset, before.bedsideAnim[i].lowerDrawerOffset));
+  }
+  EXPECT_EQ(counts(), (Counts{0, 0, 2}));
+}
+
+} // namespace

@@ -17,10 +17,12 @@ static bool isPieceIndex(int name) {
 
 PickResult nearestHit(const std::uint32_t *buffer, int words, int hits) {
   PickResult result{0, -1, false};
-  // Word offsets of the records walked; every record is at least three words long.
-  int recordStart[SELECT_BUFFER_WORDS / 3 + 1];
-  int walked = 0;
-  int nearest = -1;
+  // A piece's body is drawn under its list index just before its doors and drawers, so the
+  // closest body record ahead of a part is the piece the part belongs to. The walk remembers the
+  // latest body seen and, with the nearest record, the body that stood before it.
+  int latestBody = -1;
+  int bodyBeforeNearest = -1;
+  bool taken = false;
   std::uint32_t nearestDepth = 0;
 
   int at = 0;
@@ -32,36 +34,29 @@ PickResult nearestHit(const std::uint32_t *buffer, int words, int hits) {
     if (names > static_cast<std::uint32_t>(words - at - 3)) {
       break; // a record that does not fit in the buffer is not read
     }
-    const std::uint32_t minDepth = buffer[at + 1];
-    recordStart[walked] = at;
-    if (names != 0 && (nearest < 0 || minDepth < nearestDepth)) {
-      nearest = walked;
-      nearestDepth = minDepth;
+    result.anyRecord = true;
+    if (names != 0) { // a nameless record has no name to take or to remember
+      const std::uint32_t minDepth = buffer[at + 1];
+      const int name = static_cast<int>(buffer[at + 3]);
+      if (!taken || minDepth < nearestDepth) {
+        taken = true;
+        nearestDepth = minDepth;
+        result.name = name;
+        bodyBeforeNearest = latestBody;
+      }
+      if (isPieceIndex(name)) {
+        latestBody = name;
+      }
     }
-    ++walked;
     at += 3 + static_cast<int>(names);
   }
-  if (walked == 0) {
+  if (!taken) {
     return result;
   }
-  result.anyRecord = true;
-  if (nearest < 0) {
-    return result;
-  }
-
-  auto nameOf = [&](int record) { return static_cast<int>(buffer[recordStart[record] + 3]); };
-  result.name = nameOf(nearest);
   if (isPieceIndex(result.name)) {
     result.pieceIndex = result.name;
   } else if (isPartCode(result.name)) {
-    // A piece's body is drawn under its list index just before its doors and drawers, so the
-    // closest body record ahead of the part is the piece the part belongs to.
-    for (int r = nearest - 1; r >= 0; --r) {
-      if (isPieceIndex(nameOf(r))) {
-        result.pieceIndex = nameOf(r);
-        break;
-      }
-    }
+    result.pieceIndex = bodyBeforeNearest;
   }
   return result;
 }
