@@ -23,6 +23,7 @@ void stepAnimatedValue(AnimatedValue &v, const AnimatedField &field) {
 }
 
 void onIdle() {
+  paceIdleCall();
   for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
     for (const AnimatedField &field : animatedFields) {
       stepAnimatedValue(*animatedPart(field.partCode, i), field);

@@ -23,6 +23,11 @@ extern unsigned long redisplayRequestCount;
 // the display's vertical sync already holds the frame rate down.
 void presentFrame();
 
+// Called at every idle call. When pacing is on and no frame was presented since the previous idle
+// call (GLUT skips the redisplay of a hidden or covered window), waits out the rest of the 1/60 s
+// here instead, so the animations keep their speed and the processor rests.
+void paceIdleCall();
+
 // Turns frame pacing on: asks the driver for one swap per display refresh and paces frames to 60
 // per second where that does not hold. Off until called, so that tests run at full speed.
 void enableFramePacing();

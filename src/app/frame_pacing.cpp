@@ -19,6 +19,7 @@ struct FramePacer {
   bool enabled = false;
   bool swapControl = false;
   bool started = false;
+  bool presentedSinceIdle = false; // a frame was shown since the last idle call
   PacingClock::time_point frameStart;
 };
 
@@ -91,15 +92,13 @@ bool swapControlAvailable() {
   return pacer.swapControl;
 }
 
-void presentFrame() {
-  glutSwapBuffers();
-  if (!pacer.enabled) {
-    return;
-  }
+// Ends the current frame: unless the display's vertical sync already held it back, waits out the
+// rest of its 1/60 s, then starts the next one.
+static void finishFrame(bool swapped) {
   PacingClock::time_point now = PacingClock::now();
   if (pacer.started) {
     const PacingClock::duration elapsed = now - pacer.frameStart;
-    const bool syncHolds = pacer.swapControl && elapsed >= fastestSyncedFrame;
+    const bool syncHolds = swapped && pacer.swapControl && elapsed >= fastestSyncedFrame;
     const PacingClock::time_point due = pacer.frameStart + framePeriod;
     if (!syncHolds && now < due) {
       std::this_thread::sleep_until(due);
@@ -109,4 +108,26 @@ void presentFrame() {
   }
   pacer.frameStart = now;
   pacer.started = true;
+}
+
+void presentFrame() {
+  glutSwapBuffers();
+  if (!pacer.enabled) {
+    return;
+  }
+  finishFrame(true);
+  pacer.presentedSinceIdle = true;
+}
+
+void paceIdleCall() {
+  if (!pacer.enabled) {
+    return;
+  }
+  if (pacer.presentedSinceIdle) {
+    pacer.presentedSinceIdle = false;
+    return;
+  }
+  // No frame since the previous idle call: GLUT does not redraw a hidden or fully covered window,
+  // so the idle call itself has to keep the pace.
+  finishFrame(false);
 }
