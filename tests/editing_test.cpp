@@ -3,10 +3,9 @@
 #include "edit/editing.h"
 #include "view/views.h"
 
-#include <GL/glu.h>
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,14 +13,7 @@
 namespace {
 
 // Menu values as the pop-up menu reports them.
-constexpr int VISUALIZAR = 0;
-constexpr int MESA = 1;
-constexpr int SILLA = 2;
-constexpr int ARMARIO = 3;
-constexpr int MESILLA = 4;
-constexpr int ESTANTERIA = 5;
-constexpr int SOFA = 6;
-constexpr int CAMA = 7;
+enum MenuValue : int { VISUALIZAR, MESA, SILLA, ARMARIO, MESILLA, ESTANTERIA, SOFA, CAMA };
 
 constexpr int LEFT = GLUT_LEFT_BUTTON;
 constexpr int MIDDLE = GLUT_MIDDLE_BUTTON;
@@ -30,7 +22,6 @@ constexpr int UP = GLUT_UP;
 
 constexpr int SENTINEL = 77; // a pendingAction / pickedIndex no operation here would write
 
-using Matrix = std::array<float, 16>;
 using Counts = std::array<int, KIND_COUNT>; // indexed by FurnitureKind
 
 Counts counts() {
@@ -39,11 +30,6 @@ Counts counts() {
     c[k] = scene.lists[k].count;
   }
   return c;
-}
-
-void put(FurnitureKind kind, float x, float z) {
-  FurnitureList &list = scene.lists[kind];
-  list.slots[++list.count] = {x, z};
 }
 
 void expectAt(const Placement &p, float x, float z) {
@@ -65,66 +51,16 @@ void perform(const Drop &d) {
   onMouse(LEFT, UP, d.rx, d.ry);
 }
 
-// A matrix made by fixed-function operations, built on the model-view stack and read back.
-Matrix built(const std::function<void()> &ops) {
-  GLint mode = 0;
-  glGetIntegerv(GL_MATRIX_MODE, &mode);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  ops();
-  const Matrix m = readMatrix(GL_MODELVIEW_MATRIX);
-  glPopMatrix();
-  glMatrixMode(static_cast<GLenum>(mode));
-  return m;
-}
-Matrix squarePerspective() {
-  return built([] { glFrustum(-1, 1, -1, 1, 2, 200); });
-}
-Matrix planProjection() {
-  return built([] { glOrtho(-2, 40, -2, 40, 2, 1000); });
-}
-Matrix planCamera() {
-  return built([] {
-    glTranslatef(0, 38, -42);
-    glRotatef(90, 1, 0, 0);
-  });
-}
-Matrix initialCamera() {
-  return built([] {
-    glTranslatef(0, 0, -60);
-    glRotatef(5, 1, 0, 0);
-    glRotatef(30, 0, 1, 0);
-    glTranslatef(-20, -10, -20);
-  });
-}
+const Mat4 squarePerspective = frustumMatrix(-1, 1, -1, 1, 2, 200);
+const Mat4 planProjection = orthoMatrix(-2, 40, -2, 40, 2, 1000);
+const Mat4 planCamera = translation(0, 38, -42) * rotation(90, 1, 0, 0);
+const Mat4 initialCamera = translation(0, 0, -60) * rotation(5, 1, 0, 0) * rotation(30, 0, 1, 0) *
+                           translation(-20, -10, -20);
 
-void expectMatrix(const Matrix &actual, const Matrix &expected) {
-  for (int i = 0; i < 16; ++i) {
-    EXPECT_NEAR(actual[i], expected[i], 1e-5 * std::max(1.0f, std::fabs(expected[i])))
-        << "element " << i;
-  }
-}
-
-// Projection and model-view that no view set-up produces, to see whether one was applied.
-void loadSentinelMatrices() {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glScalef(3, 3, 3);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glScalef(5, 5, 5);
-}
-Matrix sentinel(float s) {
-  return built([s] { glScalef(s, s, s); });
-}
-
-void expectView(const Matrix &projection, const Matrix &camera) {
-  GLint mode = 0;
-  glGetIntegerv(GL_MATRIX_MODE, &mode);
-  EXPECT_EQ(mode, GL_MODELVIEW);
-  expectMatrix(readMatrix(GL_PROJECTION_MATRIX), projection);
-  expectMatrix(readMatrix(GL_MODELVIEW_MATRIX), camera);
+void expectView(const Mat4 &projection, const Mat4 &camera) {
+  EXPECT_EQ(currentMatrixMode(), GL_MODELVIEW);
+  EXPECT_TRUE(matrixNear(GL_PROJECTION_MATRIX, projection));
+  EXPECT_TRUE(matrixNear(GL_MODELVIEW_MATRIX, camera));
 }
 
 // Window pixel, as the mouse reports it, of a point in the frame of a piece at `origin`, seen
@@ -133,20 +69,12 @@ std::array<int, 2> mousePixelOf(const Placement &origin, double x, double y, dou
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glTranslatef(origin.x, 0, origin.z);
-  const Matrix mv = readMatrix(GL_MODELVIEW_MATRIX);
+  const auto w = projectToWindow(x, y, z);
   glPopMatrix();
-  const Matrix proj = readMatrix(GL_PROJECTION_MATRIX);
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
-  double mvd[16], projd[16];
-  for (int i = 0; i < 16; ++i) {
-    mvd[i] = mv[i];
-    projd[i] = proj[i];
-  }
-  double wx = 0, wy = 0, wz = 0;
-  EXPECT_TRUE(gluProject(x, y, z, mvd, projd, viewport, &wx, &wy, &wz));
-  const int px = static_cast<int>(std::lround(wx));
-  const int py = viewport[3] - static_cast<int>(std::lround(wy));
+  const int px = static_cast<int>(std::lround(w[0]));
+  const int py = viewport[3] - static_cast<int>(std::lround(w[1]));
   EXPECT_TRUE(px > 2 && px < viewport[2] - 2 && py > 2 && py < viewport[3] - 2)
       << "point off screen at " << px << ", " << py;
   return {px, py};
@@ -355,8 +283,8 @@ TEST_F(EditingTest, ReleaseRemovesNewestPieceDroppedOntoAnother) {
 TEST_F(EditingTest, ReleaseWithoutActiveKindOrPieceRemovesNothing) {
   onReshape(420, 420);
   // No kind chosen yet: pieces exist, the release point lies inside their rectangles.
-  put(Table, 8, 8);
-  put(Table, 9, 9);
+  placePiece(Table, 8, 8);
+  placePiece(Table, 9, 9);
   scene.dragging = 1;
   onMouse(LEFT, UP, 110, 110);
   EXPECT_EQ(counts(), (Counts{2}));
@@ -376,61 +304,27 @@ TEST_F(EditingTest, ReleaseWithoutActiveKindOrPieceRemovesNothing) {
 // Every ordered pair, just inside, on and just outside each of the four bounds, released through
 // the mouse in a window fine enough for steps of 0.01 room units.
 TEST_F(EditingTest, EveryPairRejectsExactlyInsideItsStrictRectangle) {
-  struct Row {
-    FurnitureKind newest, other;
-    double xLower, xUpper, zLower, zUpper;
+  // xLower, xUpper, zLower, zUpper around the other piece; newest kind by row, other kind by
+  // column, both in the order of `kinds`.
+  const FurnitureKind kinds[KIND_COUNT] = {Table, Chair, Wardrobe, BedsideTable, Shelf, Sofa, Bed};
+  // clang-format off
+  const double rects[KIND_COUNT][KIND_COUNT][4] = {
+      {{-12, 12, -7, 7}, {-12, 4, -11, 0}, {-12, 10, -7, 7}, {-12, 5, -7, 3},
+       {-15, 0, -7, 8}, {-12, 9, -27, 0}, {-12, 15, -6, 8}},     // newest Table
+      {{-4, 12, 0, 11}, {-4, 4, -4, 4}, {-5, 10, 0, 12}, {-4, 5, 0, 7},
+       {-8, 0, 0, 12}, {-4, 9, -20, 4}, {-4, 14, 0, 11}},        // newest Chair
+      {{-10, 12, -7, 7}, {-12, 4, -11, 0}, {-10, 10, -7, 7}, {-10, 6, -7, 4},
+       {-15, 0, -7, 8}, {-12, 9, -27, 0}, {-10, 15, -8, 8}},     // newest Wardrobe
+      {{-5, 12, -3, 7}, {-5, 4, -8, 0}, {-12, 10, -7, 7}, {-5, 5, -4, 4},
+       {-9, 0.5, -4, 8}, {-5, 9, -24, 0}, {-6, 15, -3, 8}},      // newest BedsideTable
+      {{0, 16, -8, 7}, {0, 8, -12, 0}, {0, 14, -8, 7}, {0, 10, -8, 4},
+       {-4, 4, -8, 8}, {0, 13, -27, 0}, {-1, 19, -8, 8}},        // newest Shelf
+      {{-9, 12, 0, 27}, {-9, 4, -4, 20}, {-9, 10, 0, 27}, {-9, 5, 0, 24},
+       {-13, 0, 0, 28}, {-9, 9, -20, 20}, {-10, 15, 0, 28}},     // newest Sofa
+      {{-15, 12, -7, 7}, {-15, 5, -12, 0}, {-14, 8, -8, 8}, {-15, 6, -8, 3},
+       {-18, 1, -8, 8}, {-15, 10, -27, 0}, {-15, 16, -8, 8}},    // newest Bed
   };
-  const Row rows[] = {
-      {Table, Table, -12, 12, -7, 7},
-      {Table, Chair, -12, 4, -11, 0},
-      {Table, Wardrobe, -12, 10, -7, 7},
-      {Table, BedsideTable, -12, 5, -7, 3},
-      {Table, Shelf, -15, 0, -7, 8},
-      {Table, Sofa, -12, 9, -27, 0},
-      {Table, Bed, -12, 15, -6, 8},
-      {Chair, Table, -4, 12, 0, 11},
-      {Chair, Chair, -4, 4, -4, 4},
-      {Chair, Wardrobe, -5, 10, 0, 12},
-      {Chair, BedsideTable, -4, 5, 0, 7},
-      {Chair, Shelf, -8, 0, 0, 12},
-      {Chair, Sofa, -4, 9, -20, 4},
-      {Chair, Bed, -4, 14, 0, 11},
-      {Wardrobe, Table, -10, 12, -7, 7},
-      {Wardrobe, Chair, -12, 4, -11, 0},
-      {Wardrobe, Wardrobe, -10, 10, -7, 7},
-      {Wardrobe, BedsideTable, -10, 6, -7, 4},
-      {Wardrobe, Shelf, -15, 0, -7, 8},
-      {Wardrobe, Sofa, -12, 9, -27, 0},
-      {Wardrobe, Bed, -10, 15, -8, 8},
-      {BedsideTable, Table, -5, 12, -3, 7},
-      {BedsideTable, Chair, -5, 4, -8, 0},
-      {BedsideTable, Wardrobe, -12, 10, -7, 7},
-      {BedsideTable, BedsideTable, -5, 5, -4, 4},
-      {BedsideTable, Shelf, -9, 0.5, -4, 8},
-      {BedsideTable, Sofa, -5, 9, -24, 0},
-      {BedsideTable, Bed, -6, 15, -3, 8},
-      {Shelf, Table, 0, 16, -8, 7},
-      {Shelf, Chair, 0, 8, -12, 0},
-      {Shelf, Wardrobe, 0, 14, -8, 7},
-      {Shelf, BedsideTable, 0, 10, -8, 4},
-      {Shelf, Shelf, -4, 4, -8, 8},
-      {Shelf, Sofa, 0, 13, -27, 0},
-      {Shelf, Bed, -1, 19, -8, 8},
-      {Sofa, Table, -9, 12, 0, 27},
-      {Sofa, Chair, -9, 4, -4, 20},
-      {Sofa, Wardrobe, -9, 10, 0, 27},
-      {Sofa, BedsideTable, -9, 5, 0, 24},
-      {Sofa, Shelf, -13, 0, 0, 28},
-      {Sofa, Sofa, -9, 9, -20, 20},
-      {Sofa, Bed, -10, 15, 0, 28},
-      {Bed, Table, -15, 12, -7, 7},
-      {Bed, Chair, -15, 5, -12, 0},
-      {Bed, Wardrobe, -14, 8, -8, 8},
-      {Bed, BedsideTable, -15, 6, -8, 3},
-      {Bed, Shelf, -18, 1, -8, 8},
-      {Bed, Sofa, -15, 10, -27, 0},
-      {Bed, Bed, -15, 16, -8, 8},
-  };
+  // clang-format on
   const int menus[KIND_COUNT] = {MESA, SILLA, ARMARIO, MESILLA, ESTANTERIA, SOFA, CAMA};
   const Placement other{20, 30};
   // Steps across a bound: whether the point is then inside, for a lower and an upper bound.
@@ -441,40 +335,32 @@ TEST_F(EditingTest, EveryPairRejectsExactlyInsideItsStrictRectangle) {
   const Step steps[] = {{-0.01, false, true}, {0, false, false}, {0.01, true, false}};
 
   onReshape(4200, 4200); // pixel p lands at p / 100 - 2
-  ASSERT_EQ(sizeof rows / sizeof rows[0], 49u);
-  for (const Row &r : rows) {
-    const double midX = other.x + (r.xLower + r.xUpper) / 2;
-    const double midZ = other.z + (r.zLower + r.zUpper) / 2;
-    struct Bound {
-      bool alongX, upper;
-      double at;
-    };
-    const Bound bounds[] = {{true, false, other.x + r.xLower},
-                            {true, true, other.x + r.xUpper},
-                            {false, false, other.z + r.zLower},
-                            {false, true, other.z + r.zUpper}};
-    for (const Bound &b : bounds) {
-      for (const Step &s : steps) {
-        const double X = b.alongX ? b.at + s.delta : midX;
-        const double Z = b.alongX ? midZ : b.at + s.delta;
-        const bool inside = b.upper ? s.insideAtUpper : s.insideAtLower;
-        SCOPED_TRACE("newest " + std::to_string(r.newest) + " other " + std::to_string(r.other) +
-                     " at (" + std::to_string(X) + ", " + std::to_string(Z) + ")");
-        for (FurnitureList &list : scene.lists) {
-          list.count = 0;
-        }
-        put(r.other, other.x, other.z);
-        const int px = static_cast<int>(std::lround((X + 2) * 100));
-        const int py = static_cast<int>(std::lround((Z + 2) * 100));
-        perform({menus[r.newest], px, py, px, py});
-        // The older piece always stays; the dropped one only when outside.
-        const int older = 1;
-        const int dropped = inside ? 0 : 1;
-        if (r.newest == r.other) {
-          EXPECT_EQ(scene.lists[r.newest].count, older + dropped);
-        } else {
-          EXPECT_EQ(scene.lists[r.other].count, older);
-          EXPECT_EQ(scene.lists[r.newest].count, dropped);
+  for (int n = 0; n < KIND_COUNT; ++n) {
+    for (int o = 0; o < KIND_COUNT; ++o) {
+      const double *r = rects[n][o]; // xLower, xUpper, zLower, zUpper
+      const double midX = other.x + (r[0] + r[1]) / 2, midZ = other.z + (r[2] + r[3]) / 2;
+      for (int bound = 0; bound < 4; ++bound) {
+        const bool alongX = bound < 2, upper = bound % 2 == 1;
+        const double at = (alongX ? other.x : other.z) + r[bound];
+        for (const Step &s : steps) {
+          const double X = alongX ? at + s.delta : midX, Z = alongX ? midZ : at + s.delta;
+          const bool inside = upper ? s.insideAtUpper : s.insideAtLower;
+          SCOPED_TRACE("newest " + std::to_string(kinds[n]) + " other " + std::to_string(kinds[o]) +
+                       " at (" + std::to_string(X) + ", " + std::to_string(Z) + ")");
+          for (FurnitureList &list : scene.lists) {
+            list.count = 0;
+          }
+          placePiece(kinds[o], other.x, other.z);
+          const int px = static_cast<int>(std::lround((X + 2) * 100));
+          const int py = static_cast<int>(std::lround((Z + 2) * 100));
+          perform({menus[n], px, py, px, py});
+          // The older piece always stays; the dropped one only when outside.
+          if (n == o) {
+            EXPECT_EQ(scene.lists[kinds[n]].count, inside ? 1 : 2);
+          } else {
+            EXPECT_EQ(scene.lists[kinds[o]].count, 1);
+            EXPECT_EQ(scene.lists[kinds[n]].count, inside ? 0 : 1);
+          }
         }
       }
     }
@@ -493,11 +379,11 @@ TEST_F(EditingTest, DragMovesOnlyNewestPieceOfActiveKind) {
   expectAt(scene.lists[Table].slots[2], 8, 8);
 
   for (const auto &p : {std::array<int, 2>{300, 200}, std::array<int, 2>{260, 180}}) {
-    loadSentinelMatrices();
+    scrambleMatrices(GL_MODELVIEW);
     const unsigned long before = redisplayRequestCount;
     onMotion(p[0], p[1]);
     EXPECT_EQ(redisplayRequestCount, before + 1);
-    expectView(planProjection(), planCamera());
+    expectView(planProjection, planCamera);
   }
   expectAt(scene.lists[Table].slots[2], 24, 16); // the last motion, not an accumulation
   expectAt(scene.lists[Table].slots[1], 3, 3);
@@ -541,18 +427,22 @@ TEST_F(EditingTest, MotionOutsideADragChangesNothing) {
     SCOPED_TRACE(c.what);
     resetScene();
     onReshape(420, 420);
-    put(Table, 1, 1); // a piece that a stray motion could move
+    placePiece(Table, 1, 1); // a piece that a stray motion could move
     c.setUp();
     EXPECT_EQ(scene.dragging, 0);
     const FurnitureList tables = scene.lists[Table];
-    loadSentinelMatrices();
+    scrambleMatrices(GL_MODELVIEW);
+    const auto projection = readMatrix(GL_PROJECTION_MATRIX);
+    const auto modelView = readMatrix(GL_MODELVIEW_MATRIX);
     const unsigned long before = redisplayRequestCount;
     onMotion(300, 200);
     for (int slot = 0; slot <= MAX_PIECES_PER_KIND; ++slot) {
       expectAt(scene.lists[Table].slots[slot], tables.slots[slot].x, tables.slots[slot].z);
     }
     EXPECT_EQ(redisplayRequestCount, before);
-    expectView(sentinel(3), sentinel(5));
+    EXPECT_EQ(currentMatrixMode(), GL_MODELVIEW);
+    EXPECT_EQ(readMatrix(GL_PROJECTION_MATRIX), projection);
+    EXPECT_EQ(readMatrix(GL_MODELVIEW_MATRIX), modelView);
   }
 }
 
@@ -562,12 +452,12 @@ TEST_F(EditingTest, MotionWhileInspectingOnlyReappliesPerspective) {
   onMouse(LEFT, DOWN, 100, 100);
   onMenu(VISUALIZAR); // leaves the drag running
   ASSERT_EQ(scene.dragging, 1);
-  loadSentinelMatrices();
+  scrambleMatrices(GL_MODELVIEW);
   const unsigned long before = redisplayRequestCount;
   onMotion(300, 200);
   expectAt(scene.lists[Table].slots[1], 8, 8);
   EXPECT_EQ(redisplayRequestCount, before);
-  expectView(squarePerspective(), initialCamera());
+  expectView(squarePerspective, initialCamera);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -576,12 +466,10 @@ TEST_F(EditingTest, MotionWhileInspectingOnlyReappliesPerspective) {
 // Three wardrobes in a row with their fronts to the camera, two bedside tables and a table off
 // to the right, none hiding another's front from the initial camera.
 void furnishForPicking() {
-  put(Wardrobe, 0, 0);
-  put(Wardrobe, 12, 0);
-  put(Wardrobe, 24, 0);
-  put(BedsideTable, 30, 14);
-  put(BedsideTable, 36, 14);
-  put(Table, 28, 32);
+  const std::vector<PiecePlacement> pieces = {{Wardrobe, 0, 0},       {Wardrobe, 12, 0},
+                                              {Wardrobe, 24, 0},      {BedsideTable, 30, 14},
+                                              {BedsideTable, 36, 14}, {Table, 28, 32}};
+  placePieces(pieces);
 }
 
 void expectPickLeavesPerspectiveView() {
@@ -590,7 +478,7 @@ void expectPickLeavesPerspectiveView() {
   EXPECT_EQ(renderMode, GL_RENDER);
   glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
   EXPECT_EQ(depth, 1);
-  expectView(squarePerspective(), initialCamera());
+  expectView(squarePerspective, initialCamera);
 }
 
 TEST_F(EditingTest, PickNamesPartAndPieceUnderPointer) {
@@ -622,7 +510,7 @@ TEST_F(EditingTest, PickNamesPartAndPieceUnderPointer) {
     const Placement origin = c.index == NONE ? Placement{} : scene.lists[c.kind].slots[c.index + 1];
     const auto pixel = mousePixelOf(origin, c.x, c.y, c.z);
     scene.pickedIndex = SENTINEL;
-    loadSentinelMatrices();
+    scrambleMatrices(GL_MODELVIEW);
     EXPECT_EQ(pickAt(pixel[0], pixel[1]), c.name);
     EXPECT_EQ(scene.pickedIndex, c.pickedIndex);
     expectPickLeavesPerspectiveView();
@@ -636,8 +524,8 @@ TEST_F(EditingTest, PickRegionIsCentredOnRowHeightMinusY) {
   // it stops at 353.5, just above.
   scene.cameraPitch = 0;
   scene.cameraYaw = 0;
-  put(Wardrobe, -12, 0); // list index 0, far off to the left, so the hit names index 1
-  put(Wardrobe, 15, 0);
+  placePiece(Wardrobe, -12, 0); // list index 0, far off to the left, so the hit names index 1
+  placePiece(Wardrobe, 15, 0);
   struct Case {
     int mouseY, name;
   };
@@ -650,7 +538,7 @@ TEST_F(EditingTest, PickRegionIsCentredOnRowHeightMinusY) {
 TEST_F(EditingTest, PickThatOverflowsSelectionBufferReportsNothing) {
   // Fifty wardrobes in one place leave five records each under the pointer.
   for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
-    put(Wardrobe, 12, 0);
+    placePiece(Wardrobe, 12, 0);
   }
   applyPerspectiveView();
   const auto pixel = mousePixelOf(scene.lists[Wardrobe].slots[1], 5, 8.1, 7);
@@ -679,14 +567,45 @@ std::vector<std::uint32_t> selectionBuffer(const std::vector<Record> &records) {
   return words;
 }
 
+// Records written by hand, exactly as long as the buffer says, so that a read past it is caught.
 TEST_F(EditingTest, NearestRecordNamesThePartAndTheBodyBeforeIt) {
   constexpr std::uint32_t k = 7, j = 4;
   struct Case {
     const char *what;
+    std::vector<std::uint32_t> words;
+    int hits;
+    int name, pieceIndex;
+    bool anyRecord;
+  };
+  std::vector<Case> cases = {
+      {"no hits", {1, 0, 0, 101}, 0, 0, -1, false},
+      {"negative hit count", {1, 0, 0, 101}, -1, 0, -1, false},
+      {"nameless records are skipped",
+       {0, 0, 0, 1, FAR, FAR, 7, 0, 0, 0, 1, NEAR, NEAR, 101, 0, 0, 0},
+       5,
+       101,
+       7,
+       true},
+      {"only nameless records", {0, 0, 0, 0, 0, 0}, 2, 0, -1, true},
+      {"two-name record: first name counts, stride follows",
+       {2, FAR, FAR, 3, 9, 1, NEAR, NEAR, 103},
+       2,
+       103,
+       3,
+       true},
+      {"record claims more names than the buffer holds",
+       {1, FAR, FAR, 7, 1, NEAR, NEAR, 101, 1000, 0, 0},
+       3,
+       101,
+       7,
+       true},
+      {"more hits than records", {1, FAR, FAR, 7, 1, NEAR, NEAR, 101}, 6, 101, 7, true},
+  };
+  const struct {
+    const char *what;
     std::vector<Record> records;
     int name, pieceIndex;
-  };
-  const Case cases[] = {
+  } recordCases[] = {
       {"floor, k, left door", {{FLOOR, FAR}, {k, FAR}, {101, NEAR}}, 101, 7},
       {"k, right door", {{k, FAR}, {102, NEAR}}, 102, 7},
       {"table, k, left door", {{TABLE, FAR}, {k, FAR}, {101, NEAR}}, 101, 7},
@@ -723,49 +642,14 @@ TEST_F(EditingTest, NearestRecordNamesThePartAndTheBodyBeforeIt) {
        7},
       {"depths unsigned: 2^31 farther than 2^31 - 1", {{k, 0x7FFFFFFFu}, {101, 0x80000000u}}, 7, 7},
   };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.what);
-    const std::vector<std::uint32_t> words = selectionBuffer(c.records);
-    const PickResult r = nearestHit(words.data(), static_cast<int>(words.size()),
-                                    static_cast<int>(c.records.size()));
-    EXPECT_EQ(r.name, c.name);
-    EXPECT_EQ(r.pieceIndex, c.pieceIndex);
-    EXPECT_TRUE(r.anyRecord);
+  for (const auto &c : recordCases) {
+    cases.push_back({c.what, selectionBuffer(c.records), static_cast<int>(c.records.size()), c.name,
+                     c.pieceIndex, true});
   }
-}
+  std::vector<std::uint32_t> longBuffer(3 * 1000, 0); // nameless records ahead of the hit
+  longBuffer.insert(longBuffer.end(), {1, FAR, FAR, 7, 1, NEAR, NEAR, 101});
+  cases.push_back({"a long buffer of nameless records", longBuffer, 1002, 101, 7, true});
 
-TEST_F(EditingTest, NearestRecordWalksOnlyWhatTheBufferHolds) {
-  struct Case {
-    const char *what;
-    std::vector<std::uint32_t> words; // exactly the buffer, so a read past it is caught
-    int hits;
-    int name, pieceIndex;
-    bool anyRecord;
-  };
-  const Case cases[] = {
-      {"no hits", {1, 0, 0, 101}, 0, 0, -1, false},
-      {"negative hit count", {1, 0, 0, 101}, -1, 0, -1, false},
-      {"nameless records are skipped",
-       {0, 0, 0, 1, FAR, FAR, 7, 0, 0, 0, 1, NEAR, NEAR, 101, 0, 0, 0},
-       5,
-       101,
-       7,
-       true},
-      {"only nameless records", {0, 0, 0, 0, 0, 0}, 2, 0, -1, true},
-      {"two-name record: first name counts, stride follows",
-       {2, FAR, FAR, 3, 9, 1, NEAR, NEAR, 103},
-       2,
-       103,
-       3,
-       true},
-      {"record claims more names than the buffer holds",
-       {1, FAR, FAR, 7, 1, NEAR, NEAR, 101, 1000, 0, 0},
-       3,
-       101,
-       7,
-       true},
-      {"more hits than records", {1, FAR, FAR, 7, 1, NEAR, NEAR, 101}, 6, 101, 7, true},
-  };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
     const std::vector<std::uint32_t> words(c.words); // heap copy of exactly this size
@@ -774,13 +658,6 @@ TEST_F(EditingTest, NearestRecordWalksOnlyWhatTheBufferHolds) {
     EXPECT_EQ(r.pieceIndex, c.pieceIndex);
     EXPECT_EQ(r.anyRecord, c.anyRecord);
   }
-
-  // A long buffer of nameless records ahead of the hit.
-  std::vector<std::uint32_t> words(3 * 1000, 0);
-  words.insert(words.end(), {1, FAR, FAR, 7, 1, NEAR, NEAR, 101});
-  const PickResult r = nearestHit(words.data(), static_cast<int>(words.size()), 1002);
-  EXPECT_EQ(r.name, 101);
-  EXPECT_EQ(r.pieceIndex, 7);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -801,26 +678,16 @@ TEST_F(EditingTest, ClickOnPlacedWardrobeDoorStartsItOpening) {
   onDisplay();
   EXPECT_EQ(scene.pendingAction, 200);
 
-  const auto same = [](const AnimatedValue &a, const AnimatedValue &b) {
-    return a.value == b.value && a.opening == b.opening && a.closing == b.closing;
-  };
   const AnimatedValue &door = scene.wardrobeAnim[1].leftDoorAngle;
   EXPECT_EQ(door.opening, 1);
   EXPECT_EQ(door.closing, 0);
   EXPECT_EQ(door.value, 0);
-  for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
-    SCOPED_TRACE("entry " + std::to_string(i));
-    const WardrobeAnim &w = scene.wardrobeAnim[i];
-    const WardrobeAnim &w0 = before.wardrobeAnim[i];
-    EXPECT_TRUE(i == 1 || same(w.leftDoorAngle, w0.leftDoorAngle));
-    EXPECT_TRUE(same(w.rightDoorAngle, w0.rightDoorAngle));
-    EXPECT_TRUE(same(w.upperDrawerOffset, w0.upperDrawerOffset));
-    EXPECT_TRUE(same(w.lowerDrawerOffset, w0.lowerDrawerOffset));
-    EXPECT_TRUE(
-        same(scene.bedsideAnim[i].upperDrawerOffset, before.bedsideAnim[i].upperDrawerOffset));
-    EXPECT_TRUE(
-        same(scene.bedsideAnim[i].lowerDrawerOffset, before.bedsideAnim[i].lowerDrawerOffset));
-  }
+  SceneState expected = before;
+  expected.wardrobeAnim[1].leftDoorAngle = door;
+  EXPECT_EQ(std::memcmp(scene.wardrobeAnim, expected.wardrobeAnim, sizeof scene.wardrobeAnim), 0)
+      << "another wardrobe entry changed";
+  EXPECT_EQ(std::memcmp(scene.bedsideAnim, expected.bedsideAnim, sizeof scene.bedsideAnim), 0)
+      << "a bedside entry changed";
   EXPECT_EQ(counts(), (Counts{0, 0, 2}));
 }
 

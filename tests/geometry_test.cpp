@@ -14,23 +14,10 @@ namespace {
 constexpr float kTol = 1e-4f;
 constexpr double kPi = 3.14159265358979323846;
 
-struct Rgba {
-  float r, g, b, a;
-};
-
-// Palette colours as the pieces should show them.
-constexpr Rgba kTableColour{0.85f, 0.6f, 0.25f, 1};
-constexpr Rgba kChairColour{0.68f, 0.4f, 0.06f, 1};
-constexpr Rgba kShelfColour{0.8f, 0.8f, 0.8f, 1};
-constexpr Rgba kSofaColour{0.8f, 0.3f, 0.3f, 1};
-constexpr Rgba kBedHeadBlock{0.94f, 0.97f, 1, 1};
-constexpr Rgba kBedMattress{0.87f, 1, 0.95f, 1};
-// Bed head/footboards, bedside-table body and wardrobe body share this wood colour.
-constexpr Rgba kWood{0.78f, 0.5f, 0.16f, 1};
-// Drawer trays and wardrobe doors.
-constexpr Rgba kDarkWood{0.5f, 0.4f, 0.15f, 1};
-// Drawer knobs and door handles.
-constexpr Rgba kKnob{0.25f, 0.2f, 0.07f, 1};
+constexpr Rgba kTableColour = palette::table, kChairColour = palette::chair,
+               kShelfColour = palette::shelf, kSofaColour = palette::sofa,
+               kBedHeadBlock = palette::bedHeadBlock, kBedMattress = palette::mattress,
+               kWood = palette::wood, kDarkWood = palette::darkWood, kKnob = palette::knob;
 // A colour no piece uses, current before a model is drawn.
 constexpr Rgba kForeign{0.1f, 0.2f, 0.3f, 0.4f};
 
@@ -64,20 +51,28 @@ void setMaterial(const Rgba &c) {
   glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, rgba);
 }
 
-// Every face of everything `draw` sends, coloured with the plain material colours.
-std::vector<CapturedPolygon> captureAllFaces(const std::function<void()> &draw) {
-  glDisable(GL_CULL_FACE);
-  showMaterialColours();
-  return captureFeedback(draw);
+void expectMaterial(GLenum which, const Rgba &c) {
+  GLfloat got[4];
+  glGetMaterialfv(GL_FRONT, which, got);
+  const float want[4] = {c.r, c.g, c.b, c.a};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_FLOAT_EQ(got[i], want[i]) << "channel " << i;
+  }
+}
+
+// Applies `visit` to every vertex of boxes firstBox .. firstBox + boxes - 1.
+void forEachVertex(const std::vector<CapturedPolygon> &polys, int firstBox, int boxes,
+                   const std::function<void(const CapturedVertex &)> &visit) {
+  for (int t = firstBox * kTrianglesPerBox; t < (firstBox + boxes) * kTrianglesPerBox; ++t) {
+    for (const CapturedVertex &v : polys.at(t)) {
+      visit(v);
+    }
+  }
 }
 
 Bounds boundsOf(const std::vector<CapturedPolygon> &polys, int firstBox, int boxes) {
   Bounds b;
-  for (int t = firstBox * kTrianglesPerBox; t < (firstBox + boxes) * kTrianglesPerBox; ++t) {
-    for (const CapturedVertex &v : polys.at(t)) {
-      b.add(v);
-    }
-  }
+  forEachVertex(polys, firstBox, boxes, [&b](const CapturedVertex &v) { b.add(v); });
   return b;
 }
 
@@ -85,15 +80,18 @@ Bounds boundsOf(const std::vector<CapturedPolygon> &polys, int firstBox, int box
 int wrongColours(const std::vector<CapturedPolygon> &polys, int firstBox, int boxes,
                  const Rgba &c) {
   int wrong = 0;
-  for (int t = firstBox * kTrianglesPerBox; t < (firstBox + boxes) * kTrianglesPerBox; ++t) {
-    for (const CapturedVertex &v : polys.at(t)) {
-      if (std::fabs(v.r - c.r) > kTol || std::fabs(v.g - c.g) > kTol ||
-          std::fabs(v.b - c.b) > kTol || std::fabs(v.a - c.a) > kTol) {
-        ++wrong;
-      }
-    }
-  }
+  forEachVertex(polys, firstBox, boxes, [&](const CapturedVertex &v) {
+    wrong += std::fabs(v.r - c.r) > kTol || std::fabs(v.g - c.g) > kTol ||
+             std::fabs(v.b - c.b) > kTol || std::fabs(v.a - c.a) > kTol;
+  });
   return wrong;
+}
+
+void expectBounds(const Bounds &b, float x0, float x1, float y0, float y1, float z0, float z1) {
+  const float got[6] = {b.x0, b.x1, b.y0, b.y1, b.z0, b.z1}, want[6] = {x0, x1, y0, y1, z0, z1};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_NEAR(got[i], want[i], kTol) << "bound " << i << " of x0 x1 y0 y1 z0 z1";
+  }
 }
 
 void expectElements(const std::vector<CapturedPolygon> &polys, const std::vector<Element> &rows,
@@ -105,13 +103,8 @@ void expectElements(const std::vector<CapturedPolygon> &polys, const std::vector
   for (const Element &e : rows) {
     SCOPED_TRACE(e.element);
     const float dz = e.slide == WithUpper ? upper : e.slide == WithLower ? lower : 0;
-    const Bounds b = boundsOf(polys, e.firstBox, e.boxes);
-    EXPECT_NEAR(b.x0, e.x0, kTol);
-    EXPECT_NEAR(b.x1, e.x1, kTol);
-    EXPECT_NEAR(b.y0, e.y0, kTol);
-    EXPECT_NEAR(b.y1, e.y1, kTol);
-    EXPECT_NEAR(b.z0, e.z0 + dz, kTol);
-    EXPECT_NEAR(b.z1, e.z1 + dz, kTol);
+    expectBounds(boundsOf(polys, e.firstBox, e.boxes), e.x0, e.x1, e.y0, e.y1, e.z0 + dz,
+                 e.z1 + dz);
     EXPECT_EQ(wrongColours(polys, e.firstBox, e.boxes, e.colour), 0);
   }
 }
@@ -145,25 +138,14 @@ std::string faceOf(const CapturedPolygon &p, const float size[3]) {
 // an orthographic view down -z that sees x x0..x1, y y0..y1 and z from zFront up to 100.
 std::vector<GLuint> pickNames(const std::function<void()> &draw, double x0, double x1, double y0,
                               double y1, double zFront) {
-  static GLuint buffer[4096];
-  glSelectBuffer(4096, buffer);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glOrtho(x0, x1, y0, y1, -100, -zFront);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  glRenderMode(GL_SELECT);
-  glInitNames();
-  glPushName(~0u);
-  draw();
-  const GLint hits = glRenderMode(GL_RENDER);
   std::vector<GLuint> names;
-  EXPECT_GE(hits, 0) << "selection buffer overflow";
-  for (GLint h = 0, at = 0; h < hits; ++h) {
-    // count, min depth, max depth, then the names from the bottom of the stack to its top
-    const GLint count = static_cast<GLint>(buffer[at]);
-    names.push_back(buffer[at + 2 + count]);
-    at += 3 + count;
+  for (const SelectionRecord &r : captureSelection(draw)) {
+    names.push_back(r.names.back()); // the top of the name stack
   }
   return names;
 }
@@ -183,13 +165,7 @@ TEST_F(Geometry, BoxFacesCoverTheSixSidesWoundCounterClockwiseFromOutside) {
     SCOPED_TRACE(testing::Message() << size[0] << " x " << size[1] << " x " << size[2]);
     const auto polys = captureAllFaces([&size] { drawBox(size[0], size[1], size[2]); });
     ASSERT_EQ(polys.size(), 12u);
-    const Bounds b = boundsOf(polys, 0, 1);
-    EXPECT_NEAR(b.x0, 0, kTol);
-    EXPECT_NEAR(b.y0, 0, kTol);
-    EXPECT_NEAR(b.z0, 0, kTol);
-    EXPECT_NEAR(b.x1, size[0], kTol);
-    EXPECT_NEAR(b.y1, size[1], kTol);
-    EXPECT_NEAR(b.z1, size[2], kTol);
+    expectBounds(boundsOf(polys, 0, 1), 0, size[0], 0, size[1], 0, size[2]);
     for (int f = 0; f < 6; ++f) {
       SCOPED_TRACE(labels[f]);
       const int axis = f / 2;
@@ -299,15 +275,12 @@ TEST_F(Geometry, CullingKeepsExactlyTheBoxFacesTurnedToTheViewer) {
 TEST_F(Geometry, BoxLeavesFlatShadingEvenAfterSmooth) {
   glShadeModel(GL_SMOOTH);
   captureFeedback([] { drawBox(1, 2, 3); });
-  GLint shadeModel = 0;
-  glGetIntegerv(GL_SHADE_MODEL, &shadeModel);
-  EXPECT_EQ(shadeModel, GL_FLAT);
+  EXPECT_EQ(integerState(GL_SHADE_MODEL), GL_FLAT);
 }
 
-// Each face is lit with its own outward normal, never with a neighbour's: a 2 x 3 x 4 box is
-// rendered under one white directional light and the pixel at the centre of each visible face
-// shows the cosine between that face's normal and the light. (Feedback reports every vertex lit
-// with its own normal; only the rendered, flat-shaded image shows the colour a face really gets.)
+// Each face is lit with its own outward normal: the rendered pixel at each face's centre shows
+// the cosine between its normal and one white directional light. (Feedback lights every vertex
+// with its own normal; only the flat-shaded image shows the colour a face really gets.)
 TEST_F(Geometry, EachBoxFaceIsLitWithItsOwnNormal) {
   const double len = std::sqrt(14.0);
   struct Case {
@@ -343,16 +316,8 @@ TEST_F(Geometry, EachBoxFaceIsLitWithItsOwnNormal) {
     gluLookAt(c.eye[0], c.eye[1], c.eye[2], 1, 1.5, 2, 0, 1, 0);
     glLightfv(GL_LIGHT0, GL_POSITION, c.light); // direction given in the box's frame
     drawBox(2, 3, 4);
-    GLdouble modelView[16], projection[16], x, y, z;
-    GLint viewport[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    gluProject(c.centre[0], c.centre[1], c.centre[2], modelView, projection, viewport, &x, &y, &z);
-    GLubyte rgb[3] = {};
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(static_cast<GLint>(x), static_cast<GLint>(y), 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    const auto win = projectToWindow(c.centre[0], c.centre[1], c.centre[2]);
+    const auto rgb = readPixelTopDown(static_cast<int>(win[0]), 499 - static_cast<int>(win[1]));
     for (GLubyte channel : rgb) {
       EXPECT_NEAR(channel / 255.0, c.level, 2.5 / 255);
     }
@@ -387,19 +352,15 @@ TEST_F(Geometry, PrimitivesKeepMatrixMaterialAndName) {
   glTranslatef(1, 2, 3);
   glRotatef(25, 0, 1, 0);
   const auto before = readMatrix(GL_MODELVIEW_MATRIX);
-  GLint depthBefore = 0, depthAfter = 0;
-  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
+  const GLint depthBefore = integerState(GL_MODELVIEW_STACK_DEPTH);
   setMaterial(kForeign);
   drawOpenFrame(8, 5, 4);
   drawBox(1, 1, 1);
-  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
+  const GLint depthAfter = integerState(GL_MODELVIEW_STACK_DEPTH);
   EXPECT_EQ(readMatrix(GL_MODELVIEW_MATRIX), before);
   EXPECT_EQ(depthAfter, depthBefore);
-  GLfloat ambient[4];
-  glGetMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
-  EXPECT_FLOAT_EQ(ambient[0], kForeign.r);
-  EXPECT_FLOAT_EQ(ambient[3], kForeign.a);
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  expectMaterial(GL_AMBIENT, kForeign);
+  EXPECT_EQ(glGetError(), GLenum{GL_NO_ERROR});
 
   const auto names = pickNames(
       [] {
@@ -588,14 +549,12 @@ TEST_F(Geometry, DrawersSlideOutAlongZByTheirOwnEntryOnly) {
 // Whether some captured vertex of box `box` lies at (x, y, z).
 bool hasVertexNear(const std::vector<CapturedPolygon> &polys, int box, double x, double y, double z,
                    double tol) {
-  for (int t = box * kTrianglesPerBox; t < (box + 1) * kTrianglesPerBox; ++t) {
-    for (const CapturedVertex &v : polys.at(t)) {
-      if (std::fabs(v.x - x) < tol && std::fabs(v.y - y) < tol && std::fabs(v.z - z) < tol) {
-        return true;
-      }
-    }
-  }
-  return false;
+  bool found = false;
+  forEachVertex(polys, box, 1, [&](const CapturedVertex &v) {
+    found =
+        found || (std::fabs(v.x - x) < tol && std::fabs(v.y - y) < tol && std::fabs(v.z - z) < tol);
+  });
+  return found;
 }
 
 // A door swings about its hinge: the left one about x 0, z 7 (its inner face), the right one
@@ -674,39 +633,6 @@ TEST_F(Geometry, FullyOpenDoorsStandAtTheirKnownFreeEdges) {
 // ---------------------------------------------------------------------------------------------
 // Materials
 
-TEST_F(Geometry, EachModelLeavesItsLastMaterialCurrent) {
-  struct Case {
-    const char *model;
-    void (*draw)();
-    Rgba left;
-  } const cases[] = {
-      {"table", drawTable, kTableColour},
-      {"chair", drawChair, kChairColour},
-      {"shelf unit", drawShelfUnit, kShelfColour},
-      {"sofa", drawSofa, kSofaColour},
-      {"bed", drawBed, kWood},
-      {"bedside drawer", [] { drawDrawer(4.7f, 2.75f, 2.75f, 2, 0.5f, 105); }, kKnob},
-      {"wardrobe drawer", [] { drawDrawer(9.5f, 6.75f, 3.75f, 2, 1, 104); }, kKnob},
-      {"bedside table", [] { drawBedsideTable(2); }, kKnob},
-      {"wardrobe", [] { drawWardrobe(2); }, kKnob},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.model);
-    setMaterial(kForeign);
-    glPushMatrix();
-    c.draw();
-    glPopMatrix();
-    for (GLenum which : {GL_AMBIENT, GL_DIFFUSE}) {
-      GLfloat rgba[4];
-      glGetMaterialfv(GL_FRONT, which, rgba);
-      EXPECT_FLOAT_EQ(rgba[0], c.left.r);
-      EXPECT_FLOAT_EQ(rgba[1], c.left.g);
-      EXPECT_FLOAT_EQ(rgba[2], c.left.b);
-      EXPECT_FLOAT_EQ(rgba[3], c.left.a);
-    }
-  }
-}
-
 TEST_F(Geometry, PiecesSetTheirOwnColourWhateverWasDrawnBefore) {
   const auto chairAfterBed = captureAllFaces([] {
     glPushMatrix();
@@ -727,28 +653,6 @@ TEST_F(Geometry, PiecesSetTheirOwnColourWhateverWasDrawnBefore) {
 
 // ---------------------------------------------------------------------------------------------
 // Pick names
-
-TEST_F(Geometry, WholePiecesReportTheirNamesInDrawingOrder) {
-  struct Case {
-    const char *model;
-    void (*draw)();
-    std::vector<GLuint> names;
-  } const cases[] = {
-      {"table", drawTable, {200}},
-      {"chair", drawChair, {200}},
-      {"shelf unit", drawShelfUnit, {200}},
-      {"sofa", drawSofa, {200}},
-      {"bed", drawBed, {200}},
-      {"bedside table", [] { drawBedsideTable(9); }, {9, 105, 106}},
-      {"wardrobe", [] { drawWardrobe(9); }, {9, 103, 104, 101, 102}},
-      {"bedside table 0", [] { drawBedsideTable(0); }, {0, 105, 106}},
-      {"wardrobe 49", [] { drawWardrobe(49); }, {49, 103, 104, 101, 102}},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.model);
-    EXPECT_EQ(pickNames(c.draw, -2, 22, -1, 27, -50), c.names);
-  }
-}
 
 TEST_F(Geometry, PickRegionOverOnePartReportsThatPartsName) {
   struct Case {
@@ -776,46 +680,57 @@ TEST_F(Geometry, PickRegionOverOnePartReportsThatPartsName) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Model-view matrix
+// What each model leaves behind
 
-TEST_F(Geometry, ModelsLeaveTheModelViewAsFoundExceptTheBed) {
+// The material a model leaves current, the names of its hit records in drawing order, and the
+// model-view it leaves: as found, except the bed's shift of 14 along x. Entry 4 stands open.
+TEST_F(Geometry, ModelsLeaveTheirLastMaterialTheirNamesAndTheModelView) {
   struct Case {
     const char *model;
     void (*draw)();
+    Rgba left;
+    std::vector<GLuint> names;
     float shiftX;
   } const cases[] = {
-      {"table", drawTable, 0},
-      {"chair", drawChair, 0},
-      {"shelf unit", drawShelfUnit, 0},
-      {"sofa", drawSofa, 0},
-      {"bed", drawBed, 14},
-      {"drawer", [] { drawDrawer(9.5f, 6.75f, 3.75f, 2, 1, 103); }, 0},
-      {"bedside table", [] { drawBedsideTable(4); }, 0},
-      {"wardrobe", [] { drawWardrobe(4); }, 0},
+      {"table", drawTable, kTableColour, {200}, 0},
+      {"chair", drawChair, kChairColour, {200}, 0},
+      {"shelf unit", drawShelfUnit, kShelfColour, {200}, 0},
+      {"sofa", drawSofa, kSofaColour, {200}, 0},
+      {"bed", drawBed, kWood, {200}, 14},
+      {"bedside drawer", [] { drawDrawer(4.7f, 2.75f, 2.75f, 2, 0.5f, 105); }, kKnob, {105}, 0},
+      {"wardrobe drawer 103", [] { drawDrawer(9.5f, 6.75f, 3.75f, 2, 1, 103); }, kKnob, {103}, 0},
+      {"wardrobe drawer 104", [] { drawDrawer(9.5f, 6.75f, 3.75f, 2, 1, 104); }, kKnob, {104}, 0},
+      {"bedside table 0", [] { drawBedsideTable(0); }, kKnob, {0, 105, 106}, 0},
+      {"bedside table 2", [] { drawBedsideTable(2); }, kKnob, {2, 105, 106}, 0},
+      {"bedside table 4", [] { drawBedsideTable(4); }, kKnob, {4, 105, 106}, 0},
+      {"bedside table 9", [] { drawBedsideTable(9); }, kKnob, {9, 105, 106}, 0},
+      {"wardrobe 2", [] { drawWardrobe(2); }, kKnob, {2, 103, 104, 101, 102}, 0},
+      {"wardrobe 4", [] { drawWardrobe(4); }, kKnob, {4, 103, 104, 101, 102}, 0},
+      {"wardrobe 9", [] { drawWardrobe(9); }, kKnob, {9, 103, 104, 101, 102}, 0},
+      {"wardrobe 49", [] { drawWardrobe(49); }, kKnob, {49, 103, 104, 101, 102}, 0},
   };
   scene.bedsideAnim[4].upperDrawerOffset.value = 1;
   scene.wardrobeAnim[4].leftDoorAngle.value = 50;
   scene.wardrobeAnim[4].rightDoorAngle.value = 20;
   for (const Case &c : cases) {
     SCOPED_TRACE(c.model);
+    setMaterial(kForeign);
     glLoadIdentity();
     glTranslatef(3, -2, 5);
     glRotatef(30, 0, 1, 0);
     glPushMatrix();
     glTranslatef(c.shiftX, 0, 0);
-    const auto expected = readMatrix(GL_MODELVIEW_MATRIX);
+    const Mat4 expected = toMat4(readMatrix(GL_MODELVIEW_MATRIX));
     glPopMatrix();
-    GLint depthBefore = 0, depthAfter = 0;
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
+    const GLint depthBefore = integerState(GL_MODELVIEW_STACK_DEPTH);
     c.draw();
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
-    EXPECT_EQ(depthAfter, depthBefore);
-    const auto after = readMatrix(GL_MODELVIEW_MATRIX);
-    for (int i = 0; i < 16; ++i) {
-      EXPECT_NEAR(after[i], expected[i], kTol) << "element " << i;
-    }
+    EXPECT_EQ(integerState(GL_MODELVIEW_STACK_DEPTH), depthBefore);
+    EXPECT_TRUE(matrixNear(GL_MODELVIEW_MATRIX, expected, kTol, 0));
+    expectMaterial(GL_AMBIENT, c.left);
+    expectMaterial(GL_DIFFUSE, c.left);
+    EXPECT_EQ(pickNames(c.draw, -2, 22, -1, 27, -50), c.names);
   }
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  EXPECT_EQ(glGetError(), GLenum{GL_NO_ERROR});
 }
 
 } // namespace

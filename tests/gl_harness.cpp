@@ -1,6 +1,17 @@
 #include "gl_harness.h"
 
+#include "anim/animation.h"
+
+#include <GL/glu.h>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <sys/resource.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 int testWindow = 0;
 
@@ -10,6 +21,12 @@ class GlEnvironment : public ::testing::Environment {
 public:
   void SetUp() override {
     testWindow = startUp();
+#if defined(__SANITIZE_ADDRESS__)
+    // freeglut's exit handler closes the X display, and with it Mesa unloads its driver, leaving
+    // the driver's blocks unowned and their allocation sites unnamed. Exit handlers run in reverse
+    // order, so this one looks for leaks first, while every library is still loaded.
+    std::atexit([] { __lsan_do_leak_check(); });
+#endif
     pumpEvents(20);
   }
 };
@@ -131,6 +148,237 @@ void showMaterialColours() {
   glLightModelfv(GL_LIGHT_MODEL_AMBIENT, white);
   glDisable(GL_LIGHT0);
   glEnable(GL_LIGHTING);
+}
+
+std::vector<CapturedPolygon> captureAllFaces(const std::function<void()> &draw) {
+  glDisable(GL_CULL_FACE);
+  showMaterialColours();
+  auto polygons = captureFeedback(draw);
+  glEnable(GL_CULL_FACE);
+  return polygons;
+}
+
+GLint integerState(GLenum which) {
+  GLint value = 0;
+  glGetIntegerv(which, &value);
+  return value;
+}
+
+GLint currentMatrixMode() {
+  return integerState(GL_MATRIX_MODE);
+}
+
+std::array<double, 3> projectToWindow(double x, double y, double z) {
+  GLdouble modelView[16], projection[16];
+  GLint viewport[4];
+  glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  std::array<double, 3> w{};
+  EXPECT_EQ(gluProject(x, y, z, modelView, projection, viewport, &w[0], &w[1], &w[2]), GL_TRUE);
+  return w;
+}
+
+std::vector<SelectionRecord> captureSelection(const std::function<void()> &draw) {
+  static GLuint buffer[4096];
+  glSelectBuffer(4096, buffer);
+  glRenderMode(GL_SELECT);
+  glInitNames();
+  glPushName(~0u);
+  draw();
+  const GLint hits = glRenderMode(GL_RENDER);
+  EXPECT_GE(hits, 0) << "selection buffer overflow";
+  std::vector<SelectionRecord> records;
+  for (GLint h = 0, at = 0; h < hits; ++h) {
+    const GLuint count = buffer[at];
+    records.push_back({buffer[at + 1], buffer[at + 2],
+                       std::vector<GLuint>(buffer + at + 3, buffer + at + 3 + count)});
+    at += 3 + static_cast<GLint>(count);
+  }
+  return records;
+}
+
+// ---- matrices ----
+
+Mat4 operator*(const Mat4 &a, const Mat4 &b) {
+  Mat4 m;
+  for (int col = 0; col < 4; ++col) {
+    for (int row = 0; row < 4; ++row) {
+      for (int k = 0; k < 4; ++k) {
+        m[col * 4 + row] += a[k * 4 + row] * b[col * 4 + k];
+      }
+    }
+  }
+  return m;
+}
+
+Mat4 identityMatrix() {
+  return scaling(1, 1, 1);
+}
+
+Mat4 frustumMatrix(double l, double r, double b, double t, double n, double f) {
+  return {{2 * n / (r - l), 0, 0, 0, 0, 2 * n / (t - b), 0, 0, (r + l) / (r - l), (t + b) / (t - b),
+           -(f + n) / (f - n), -1, 0, 0, -2 * f * n / (f - n), 0}};
+}
+
+Mat4 orthoMatrix(double l, double r, double b, double t, double n, double f) {
+  return {{2 / (r - l), 0, 0, 0, 0, 2 / (t - b), 0, 0, 0, 0, -2 / (f - n), 0, -(r + l) / (r - l),
+           -(t + b) / (t - b), -(f + n) / (f - n), 1}};
+}
+
+Mat4 translation(double x, double y, double z) {
+  return {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}};
+}
+
+Mat4 rotation(double degrees, double x, double y, double z) {
+  const double len = std::sqrt(x * x + y * y + z * z);
+  x /= len, y /= len, z /= len;
+  const double a = degrees * std::acos(-1.0) / 180;
+  const double c = std::cos(a), s = std::sin(a), t = 1 - c;
+  return {{x * x * t + c, y * x * t + z * s, x * z * t - y * s, 0, x * y * t - z * s, y * y * t + c,
+           y * z * t + x * s, 0, x * z * t + y * s, y * z * t - x * s, z * z * t + c, 0, 0, 0, 0,
+           1}};
+}
+
+Mat4 scaling(double x, double y, double z) {
+  return {{x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1}};
+}
+
+Mat4 toMat4(const std::array<float, 16> &f) {
+  Mat4 m;
+  for (int i = 0; i < 16; ++i) {
+    m[i] = f[i];
+  }
+  return m;
+}
+
+std::array<double, 3> eyePoint(double x, double y, double z) {
+  const auto m = readMatrix(GL_MODELVIEW_MATRIX);
+  return {m[0] * x + m[4] * y + m[8] * z + m[12], m[1] * x + m[5] * y + m[9] * z + m[13],
+          m[2] * x + m[6] * y + m[10] * z + m[14]};
+}
+
+::testing::AssertionResult matrixNear(const std::array<float, 16> &got, const Mat4 &want,
+                                      double absolute, double relative) {
+  for (int i = 0; i < 16; ++i) {
+    if (std::fabs(got[i] - want[i]) > std::fmax(absolute, relative * std::fabs(want[i]))) {
+      std::ostringstream out;
+      out << "element " << i << " (column " << i / 4 << ", row " << i % 4 << ") is " << got[i]
+          << ", expected " << want[i] << "\n got:";
+      for (float v : got) {
+        out << ' ' << v;
+      }
+      out << "\n want:";
+      for (double v : want.m) {
+        out << ' ' << v;
+      }
+      return ::testing::AssertionFailure() << out.str();
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult matrixNear(GLenum which, const Mat4 &want, double absolute,
+                                      double relative) {
+  return matrixNear(readMatrix(which), want, absolute, relative)
+         << (which == GL_PROJECTION_MATRIX ? " (projection)" : " (model-view)");
+}
+
+void scrambleMatrices(GLenum current) {
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glTranslatef(3, -7, 11);
+  glRotatef(33, 1, 2, 3);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glScalef(2, 3, 4);
+  glTranslatef(1, 1, 1);
+  glMatrixMode(current);
+}
+
+// ---- scene ----
+
+void placePiece(FurnitureKind kind, float x, float z) {
+  FurnitureList &list = scene.lists[kind];
+  list.slots[++list.count] = {x, z};
+}
+
+void placePieces(const std::vector<PiecePlacement> &pieces) {
+  for (const PiecePlacement &p : pieces) {
+    placePiece(p.kind, p.x, p.z);
+  }
+}
+
+AnimatedValue &partValue(SceneState &state, int code, int index) {
+  WardrobeAnim &w = state.wardrobeAnim[index];
+  BedsideAnim &b = state.bedsideAnim[index];
+  AnimatedValue *const parts[] = {&w.leftDoorAngle,     &w.rightDoorAngle,    &w.upperDrawerOffset,
+                                  &w.lowerDrawerOffset, &b.upperDrawerOffset, &b.lowerDrawerOffset};
+  return *parts[code - 101];
+}
+
+// ---- main loop ----
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long idleCalls = 0;
+long frames = 0;
+Clock::time_point loopEnd;
+
+void countingIdle() {
+  ++idleCalls;
+  onIdle();
+  if (Clock::now() >= loopEnd) {
+    glutLeaveMainLoop();
+  }
+}
+
+void countingDisplay() {
+  ++frames;
+  onDisplay();
+}
+
+double processorSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval &t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+[[noreturn]] void exitWithProblems(const std::string &problems) {
+  std::fputs(problems.c_str(), stderr);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(problems.empty() ? 0 : 1);
+}
+
+} // namespace
+
+MainLoopRun runMainLoopFor(double seconds) {
+  idleCalls = 0;
+  frames = 0;
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+  glutIdleFunc(countingIdle);
+  glutDisplayFunc(countingDisplay);
+  const Clock::time_point start = Clock::now();
+  const double processorAtStart = processorSeconds();
+  loopEnd =
+      start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  glutMainLoop();
+  return {idleCalls, frames, std::chrono::duration<double>(Clock::now() - start).count(),
+          processorSeconds() - processorAtStart};
+}
+
+void moveWindowTo(int x, int y) {
+  glutPositionWindow(x, y);
+  glutPopWindow();
+  pumpEvents(20);
+}
+
+void expectNoProblemsInChild(const std::function<std::string()> &problems) {
+  EXPECT_EXIT(exitWithProblems(problems()), ::testing::ExitedWithCode(0), "");
 }
 
 int main(int argc, char **argv) {

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 // The window id that start-up returned in this process.
@@ -49,3 +50,114 @@ std::vector<CapturedPolygon> captureFeedback(const std::function<void()> &draw, 
 // Sets lighting so that every lit vertex colour equals the front material's ambient colour:
 // light 0 off, global ambient white. Palette colours then appear unchanged in captured colours.
 void showMaterialColours();
+
+// captureFeedback with culling off (every face, back faces too) and showMaterialColours();
+// culling is turned back on afterwards.
+std::vector<CapturedPolygon> captureAllFaces(const std::function<void()> &draw);
+
+// ---- GL state ----
+
+GLint integerState(GLenum which);
+GLint currentMatrixMode();
+
+// Window coordinates (x, y from the bottom, depth) of a point under the current matrices and
+// viewport.
+std::array<double, 3> projectToWindow(double x, double y, double z);
+
+// One record of a selection pass: depths as stored, names from the bottom of the stack up.
+struct SelectionRecord {
+  GLuint minDepth, maxDepth;
+  std::vector<GLuint> names;
+};
+
+// Runs `draw` in GL_SELECT mode under the current matrices, with ~0u pushed onto a fresh name
+// stack first, and returns the hit records in the order written.
+std::vector<SelectionRecord> captureSelection(const std::function<void()> &draw);
+
+// ---- 4x4 matrices in double precision, column-major like OpenGL (m[column * 4 + row]), built
+// from the textbook formulas of the fixed-function calls ----
+
+struct Mat4 {
+  std::array<double, 16> m{};
+  double operator[](int i) const {
+    return m[i];
+  }
+  double &operator[](int i) {
+    return m[i];
+  }
+};
+
+Mat4 operator*(const Mat4 &a, const Mat4 &b);
+Mat4 identityMatrix();
+Mat4 frustumMatrix(double l, double r, double b, double t, double n, double f);
+Mat4 orthoMatrix(double l, double r, double b, double t, double n, double f);
+Mat4 translation(double x, double y, double z);
+Mat4 rotation(double degrees, double x, double y, double z);
+Mat4 scaling(double x, double y, double z);
+Mat4 toMat4(const std::array<float, 16> &f);
+
+// Eye coordinates of a point under the current model-view matrix.
+std::array<double, 3> eyePoint(double x, double y, double z);
+
+// A read-back single-precision matrix against a double-precision expectation: every element
+// within max(absolute, relative * |expected|).
+::testing::AssertionResult matrixNear(const std::array<float, 16> &got, const Mat4 &want,
+                                      double absolute = 1e-5, double relative = 1e-5);
+::testing::AssertionResult matrixNear(GLenum which, const Mat4 &want, double absolute = 1e-5,
+                                      double relative = 1e-5);
+
+// Loads matrices no view function produces and leaves `current` the matrix mode.
+void scrambleMatrices(GLenum current = GL_PROJECTION);
+
+// ---- scene ----
+
+// Appends a piece to the list of its kind.
+void placePiece(FurnitureKind kind, float x, float z);
+struct PiecePlacement {
+  FurnitureKind kind;
+  float x, z;
+};
+void placePieces(const std::vector<PiecePlacement> &pieces);
+
+// The animated value that part code 101..106 moves in entry `index` of `state`.
+AnimatedValue &partValue(SceneState &state, int code, int index);
+
+// Palette colours as the pieces should show them.
+struct Rgba {
+  float r, g, b, a;
+};
+namespace palette {
+constexpr Rgba floor{0.73f, 0.94f, 0.51f, 1};
+constexpr Rgba table{0.85f, 0.6f, 0.25f, 1};
+constexpr Rgba chair{0.68f, 0.4f, 0.06f, 1};
+constexpr Rgba shelf{0.8f, 0.8f, 0.8f, 1};
+constexpr Rgba sofa{0.8f, 0.3f, 0.3f, 1};
+constexpr Rgba bedHeadBlock{0.94f, 0.97f, 1, 1};
+constexpr Rgba mattress{0.87f, 1, 0.95f, 1};
+// Bed head/footboards, bedside-table body and wardrobe body share this wood colour.
+constexpr Rgba wood{0.78f, 0.5f, 0.16f, 1};
+// Drawer trays and wardrobe doors.
+constexpr Rgba darkWood{0.5f, 0.4f, 0.15f, 1};
+// Drawer knobs and door handles.
+constexpr Rgba knob{0.25f, 0.2f, 0.07f, 1};
+} // namespace palette
+
+// ---- GLUT's real main loop, in a child process ----
+
+struct MainLoopRun {
+  long idleCalls, frames;
+  double wallSeconds, processorSeconds;
+};
+
+// Runs GLUT's main loop with the program's idle and display callbacks, counted, for `seconds` of
+// wall time. Leaving the loop shuts GLUT down with its window, so only a child process that ends
+// afterwards may call this.
+MainLoopRun runMainLoopFor(double seconds);
+
+// Moves the window to a place of its own on the shared virtual screen and raises it: GLUT does
+// not redraw a window that another test process's window covers completely.
+void moveWindowTo(int x, int y);
+
+// Runs `problems` in a child process, which exits with status 0 when it returns "" and else 1
+// with the text on standard error, where the failure message shows it.
+void expectNoProblemsInChild(const std::function<std::string()> &problems);
