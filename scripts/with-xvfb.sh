@@ -4,4 +4,6 @@
 set -euo pipefail
 export LIBGL_ALWAYS_SOFTWARE=1
 export GALLIUM_DRIVER=llvmpipe
-exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$@"
+# -noreset: without it the server resets whenever its last client leaves and refuses the next
+# test process that connects during the reset.
+exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" "$@"
