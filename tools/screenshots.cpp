@@ -1,3 +1,227 @@
-int main() {
+// Renders the pictures of the README: a furnished demo room in the plan view and in the
+// perspective view with a wardrobe door and drawers open, written as PNG files into the
+// directory named by the one argument.
+//
+// Every piece is placed the way a user places it: the menu chooses its kind, then a left press
+// and release at its pixel in the plan view of a 500 x 500 window. A piece the release step takes
+// away again stops the tool, so the demo room holds only arrangements the program accepts.
+#include "app/app_shell.h"
+#include "edit/editing.h"
+#include "scene/scene_state.h"
+#include "view/views.h"
+
+#include <GL/freeglut.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int WINDOW_SIZE = 500;
+
+struct DemoPiece {
+  FurnitureKind kind;
+  float x; // wanted floor position of the piece's origin, room units
+  float z;
+};
+
+// A bedroom-living room. The sofa stands against the left wall at the back, the bed's head
+// against the same wall further forward with a bedside table on either side, the wardrobe
+// against the back wall, two shelf units along the right wall, and the table in the middle with
+// two chairs on its front side.
+constexpr DemoPiece demoRoom[] = {
+    {Sofa, -2, 18},
+    {Bed, -1.25f, 26},
+    {BedsideTable, -1.9f, 21.5f},
+    {BedsideTable, -1.9f, 34.5f},
+    {Wardrobe, 17, -2},
+    {Shelf, 39.9f, 4},
+    {Shelf, 39.9f, 13},
+    {Table, 18, 20},
+    {Chair, 19, 31.5f},
+    {Chair, 25, 31.5f},
+};
+
+void pumpEvents(int rounds) {
+  for (int i = 0; i < rounds; ++i) {
+    glutMainLoopEvent();
+  }
+}
+
+// The window pixel whose floor point lies nearest to room coordinate `room`.
+int pixelFor(float room, float windowSize) {
+  return static_cast<int>(std::lround((room + 2.0) * windowSize / 42.0));
+}
+
+// Places the piece through the menu and a press and release at its pixel. Returns false when the
+// pixel lies outside the window or the release step took the piece away again.
+bool placeAsUser(const DemoPiece &piece) {
+  onMenu(1 + piece.kind);
+  const int x = pixelFor(piece.x, scene.windowWidth);
+  const int y = pixelFor(piece.z, scene.windowHeight);
+  if (x < 0 || x >= WINDOW_SIZE || y < 0 || y >= WINDOW_SIZE) {
+    return false;
+  }
+  const int before = scene.lists[piece.kind].count;
+  onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
+  onMouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
+  return scene.lists[piece.kind].count == before + 1;
+}
+
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<unsigned char> rgb; // rows top-down
+};
+
+Image readWindow(GLenum buffer) {
+  Image image;
+  image.width = glutGet(GLUT_WINDOW_WIDTH);
+  image.height = glutGet(GLUT_WINDOW_HEIGHT);
+  std::vector<unsigned char> bottomUp(static_cast<std::size_t>(image.width) * image.height * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(buffer);
+  glReadPixels(0, 0, image.width, image.height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+  const std::size_t row = static_cast<std::size_t>(image.width) * 3;
+  image.rgb.resize(bottomUp.size());
+  for (int y = 0; y < image.height; ++y) {
+    const unsigned char *from = bottomUp.data() + (image.height - 1 - y) * row;
+    std::copy(from, from + row, image.rgb.begin() + static_cast<std::ptrdiff_t>(y * row));
+  }
+  return image;
+}
+
+// How many distinct colours the picture holds: a blank or single-colour read-back has one.
+std::size_t distinctColours(const Image &image) {
+  std::vector<bool> seen(1u << 24);
+  std::size_t count = 0;
+  for (std::size_t i = 0; i + 2 < image.rgb.size(); i += 3) {
+    const unsigned key = image.rgb[i] << 16 | image.rgb[i + 1] << 8 | image.rgb[i + 2];
+    if (!seen[key]) {
+      seen[key] = true;
+      ++count;
+    }
+  }
+  return count;
+}
+
+bool writePng(const std::string &path, const Image &image) {
+  FILE *file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    std::perror(path.c_str());
+    return false;
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  if (png == nullptr || info == nullptr) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+    std::fprintf(stderr, "%s: libpng could not start\n", path.c_str());
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+    std::fprintf(stderr, "%s: libpng failed while writing\n", path.c_str());
+    return false;
+  }
+  png_init_io(png, file);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+               static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  const std::size_t row = static_cast<std::size_t>(image.width) * 3;
+  for (int y = 0; y < image.height; ++y) {
+    png_write_row(png, image.rgb.data() + y * row);
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(file) == 0;
+}
+
+// Draws one frame through the display pass and saves what the window shows. The pass ends with
+// the buffer swap. Mesa's software renderer on an X server swaps by copying the back buffer into
+// the window and leaves the back buffer as it was, so after the swap the back buffer holds the
+// frame the window shows (compared pixel for pixel with the window's contents), while reading
+// the front buffer gives black. Other drivers may leave the back buffer undefined after a swap,
+// so the front buffer is read whenever the back buffer holds no picture.
+bool captureFrame(const std::string &path) {
+  onDisplay();
+  glFinish();
+  const char *source = "back";
+  Image image = readWindow(GL_BACK);
+  if (distinctColours(image) < 2) {
+    source = "front";
+    image = readWindow(GL_FRONT);
+  }
+  const std::size_t colours = distinctColours(image);
+  if (colours < 2) {
+    std::fprintf(stderr, "%s: the window read back as one flat colour\n", path.c_str());
+    return false;
+  }
+  std::printf("%s: %d x %d, %zu colours, read from the %s buffer\n", path.c_str(), image.width,
+              image.height, colours, source);
+  return writePng(path, image);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT_DIRECTORY\n", argc > 0 ? argv[0] : "room-screenshots");
+    return 2;
+  }
+  const std::string directory = argv[1];
+
+  startUp();
+  pumpEvents(20);
+  if (glutGet(GLUT_WINDOW_WIDTH) != WINDOW_SIZE || glutGet(GLUT_WINDOW_HEIGHT) != WINDOW_SIZE) {
+    std::fprintf(stderr, "the window is %d x %d, not %d x %d\n", glutGet(GLUT_WINDOW_WIDTH),
+                 glutGet(GLUT_WINDOW_HEIGHT), WINDOW_SIZE, WINDOW_SIZE);
+    return 1;
+  }
+
+  for (const DemoPiece &piece : demoRoom) {
+    if (!placeAsUser(piece)) {
+      std::fprintf(
+          stderr,
+          "the piece of kind %d at (%g, %g) is off the window or was taken away on release\n",
+          static_cast<int>(piece.kind), piece.x, piece.z);
+      return 1;
+    }
+  }
+
+  // The plan view as it is after the last placement.
+  onMenu(1 + Chair);
+  if (!captureFrame(directory + "/plan-view.png")) {
+    return 1;
+  }
+
+  // "Visualizar", then the camera moved with the keys as a user would: five steps up (pitch 30),
+  // two steps to the right (yaw 20) and one step back (distance 65), so that the whole floor and
+  // the fronts of the wardrobe, shelf units and bedside tables face the viewer.
+  onMenu(MENU_INSPECT);
+  for (int i = 0; i < 5; ++i) {
+    onSpecialKey(GLUT_KEY_UP, 0, 0);
+  }
+  for (int i = 0; i < 2; ++i) {
+    onSpecialKey(GLUT_KEY_RIGHT, 0, 0);
+  }
+  onKeyboard('-', 0, 0);
+  applyPerspectiveView();
+
+  // The wardrobe's left door swung part way open, its upper drawer and the front bedside table's
+  // upper drawer pulled out, as the idle steps after clicks on them would leave them on the way.
+  scene.wardrobeAnim[0].leftDoorAngle.value = 55;
+  scene.wardrobeAnim[0].upperDrawerOffset.value = 3.5f;
+  scene.bedsideAnim[1].upperDrawerOffset.value = 2;
+  if (!captureFrame(directory + "/perspective-view.png")) {
+    return 1;
+  }
   return 0;
 }
