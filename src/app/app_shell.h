@@ -20,7 +20,8 @@ void requestRedisplay();
 extern unsigned long redisplayRequestCount;
 
 // Swaps the buffers, then, when pacing is on, waits out the rest of the frame's 1/60 s unless
-// the display's vertical sync already holds the frame rate down.
+// the display's vertical sync already holds the frame rate down to 75 per second or less (a
+// faster display is paced to 60 too, so doors move at the same speed everywhere).
 void presentFrame();
 
 // Called at every idle call. When pacing is on and no frame was presented since the previous idle

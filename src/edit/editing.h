@@ -94,14 +94,14 @@ int pickAt(int x, int y);
 
 // What a selection buffer says: the nearest record's name and the piece index it belongs to.
 struct PickResult {
-  int name;       // 0 when no record was walked
+  int name;       // 0 when no record with a name was walked
   int pieceIndex; // list index 0..49, or -1 when the hit belongs to no animated piece
   bool anyRecord; // at least one record was walked
 };
 
 // Walks `hits` selection records in `buffer` (of `words` words): the record with the smallest
-// minimum depth wins, the earlier one on ties. A part code's piece is the nearest body record
-// before it.
+// minimum depth wins, the earlier one on ties. A part code's piece is the closest body record
+// ahead of it in the buffer.
 PickResult nearestHit(const std::uint32_t *buffer, int words, int hits);
 
 void onMouse(int button, int state, int x, int y);

@@ -4,7 +4,7 @@ void drawBox(float sx, float sy, float sz) {
   glShadeModel(GL_FLAT);
 
   // Back, top, front and bottom faces wrapped about the x axis. Under flat shading each quad
-  // takes the normal of its last vertex, which is always its own face's.
+  // takes the lit colour of its last vertex, whose normal is always its own face's.
   glBegin(GL_QUAD_STRIP);
   glNormal3f(0, 0, -1);
   glVertex3f(sx, 0, 0);

@@ -7,7 +7,7 @@ void resetScene() {
 }
 
 // A window dimension of 0 (a minimised window) has no pixels to convert; dividing by 1 keeps
-// the result defined instead of infinite.
+// the result finite instead of infinite or NaN.
 static double pixelScaleDivisor(float windowSize) {
   return windowSize > 0 ? static_cast<double>(windowSize) : 1.0;
 }
