@@ -28,6 +28,10 @@ public:
     std::atexit([] { __lsan_do_leak_check(); });
 #endif
     pumpEvents(20);
+    // Every piece of server and client attribute state as start-up left it, restored before
+    // each test.
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
   }
 };
 
@@ -48,27 +52,15 @@ void GlTest::SetUp() {
     pumpEvents(20);
   }
   glRenderMode(GL_RENDER);
-  glViewport(0, 0, 500, 500);
-  glDepthRange(0, 1);
-  const GLfloat defaultAmbient[4] = {0.2f, 0.2f, 0.2f, 1};
-  glLightModelfv(GL_LIGHT_MODEL_AMBIENT, defaultAmbient);
-  glDisable(GL_COLOR_MATERIAL);
-  glClearColor(0, 0, 0, 0);
-  const GLfloat white[4] = {1, 1, 1, 1};
-  const GLfloat black[4] = {0, 0, 0, 1};
-  glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-  glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-  glLightfv(GL_LIGHT0, GL_AMBIENT, black);
-  glEnable(GL_CULL_FACE);
-  glEnable(GL_LIGHTING);
-  glEnable(GL_LIGHT0);
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_NORMALIZE);
+  glPopAttrib();
+  glPopClientAttrib();
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+  // Matrices are no attribute state.
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  glLightfv(GL_LIGHT0, GL_POSITION, light0Position); // eye space, as start-up loads it
   while (glGetError() != GL_NO_ERROR) {
   }
   resetScene();

@@ -16,8 +16,9 @@
 // The window id that start-up returned in this process.
 extern int testWindow;
 
-// Puts scene, GL state and window back to what start-up leaves: 500 x 500, start-up
-// capabilities, identity matrices, no pending GL error, pacing off.
+// Puts scene, GL state and window back to what start-up leaves: 500 x 500, every server and
+// client attribute as start-up left it, identity matrices, render mode GL_RENDER, no pending GL
+// error, pacing off.
 class GlTest : public ::testing::Test {
 protected:
   void SetUp() override;
