@@ -20,8 +20,10 @@ inline constexpr GLfloat wardrobeDoorMaterial[4] = {0.5f, 0.4f, 0.15f, 1};
 inline constexpr GLfloat doorHandleMaterial[4] = {0.25f, 0.2f, 0.07f, 1};
 inline constexpr GLfloat floorMaterial[4] = {0.73f, 0.94f, 0.51f, 1};
 
-// Solid box from the current origin to (sx, sy, sz); sets flat shading.
+// Solid box from the current origin to (sx, sy, sz); sets flat shading. Draws from the normal
+// and vertex arrays, which enableBoxArrays() turns on once at start-up.
 void drawBox(float sx, float sy, float sz);
+void enableBoxArrays();
 // Five 0.1-thick panels around x 0..X, y 0..Y, z 0..Z, open toward +z.
 void drawOpenFrame(float X, float Y, float Z);
 // An open-topped tray with a knob on its front, all under pick name `name`.

@@ -1,42 +1,38 @@
 #include "models/furniture_models.h"
 
+// One corner of a box face: the face's outward normal, then the position.
+struct BoxVertex {
+  GLfloat nx, ny, nz;
+  GLfloat x, y, z;
+};
+
+void enableBoxArrays() {
+  glEnableClientState(GL_NORMAL_ARRAY);
+  glEnableClientState(GL_VERTEX_ARRAY);
+}
+
+// The box is drawn from client-side arrays rather than between glBegin and glEnd: Mesa keeps
+// the memory of every immediate-mode vertex buffer it fills while selection mode is on, so each
+// pick of a furnished room used to cost hundreds of KiB for the rest of the session.
 void drawBox(float sx, float sy, float sz) {
   glShadeModel(GL_FLAT);
 
-  // Back, top, front and bottom faces wrapped about the x axis. Under flat shading each quad
-  // takes the lit colour of its last vertex, whose normal is always its own face's.
-  glBegin(GL_QUAD_STRIP);
-  glNormal3f(0, 0, -1);
-  glVertex3f(sx, 0, 0);
-  glVertex3f(0, 0, 0);
-  glVertex3f(sx, sy, 0);
-  glVertex3f(0, sy, 0);
-  glNormal3f(0, 1, 0);
-  glVertex3f(sx, sy, sz);
-  glVertex3f(0, sy, sz);
-  glNormal3f(0, 0, 1);
-  glVertex3f(sx, 0, sz);
-  glVertex3f(0, 0, sz);
-  glNormal3f(0, -1, 0);
-  glVertex3f(sx, 0, 0);
-  glVertex3f(0, 0, 0);
-  glEnd();
+  // Back, top, front and bottom faces wrapped about the x axis as one quad strip, then the right
+  // and left faces as two quads. Under flat shading each quad takes the lit colour of its last
+  // vertex, whose normal is always its own face's.
+  const BoxVertex vertices[18] = {
+      {0, 0, -1, sx, 0, 0},  {0, 0, -1, 0, 0, 0},  {0, 0, -1, sx, sy, 0}, {0, 0, -1, 0, sy, 0},
+      {0, 1, 0, sx, sy, sz}, {0, 1, 0, 0, sy, sz}, {0, 0, 1, sx, 0, sz},  {0, 0, 1, 0, 0, sz},
+      {0, -1, 0, sx, 0, 0},  {0, -1, 0, 0, 0, 0},
 
-  glBegin(GL_QUADS);
-  glNormal3f(1, 0, 0);
-  glVertex3f(sx, 0, 0);
-  glVertex3f(sx, sy, 0);
-  glVertex3f(sx, sy, sz);
-  glVertex3f(sx, 0, sz);
-  glEnd();
+      {1, 0, 0, sx, 0, 0},   {1, 0, 0, sx, sy, 0}, {1, 0, 0, sx, sy, sz}, {1, 0, 0, sx, 0, sz},
 
-  glBegin(GL_QUADS);
-  glNormal3f(-1, 0, 0);
-  glVertex3f(0, 0, 0);
-  glVertex3f(0, 0, sz);
-  glVertex3f(0, sy, sz);
-  glVertex3f(0, sy, 0);
-  glEnd();
+      {-1, 0, 0, 0, 0, 0},   {-1, 0, 0, 0, 0, sz}, {-1, 0, 0, 0, sy, sz}, {-1, 0, 0, 0, sy, 0},
+  };
+  glNormalPointer(GL_FLOAT, sizeof(BoxVertex), &vertices[0].nx);
+  glVertexPointer(3, GL_FLOAT, sizeof(BoxVertex), &vertices[0].x);
+  glDrawArrays(GL_QUAD_STRIP, 0, 10);
+  glDrawArrays(GL_QUADS, 10, 8);
 }
 
 void drawOpenFrame(float X, float Y, float Z) {
