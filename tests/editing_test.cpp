@@ -486,7 +486,8 @@ void expectPickLeavesPerspectiveView() {
   EXPECT_EQ(renderMode, GL_RENDER);
   glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
   EXPECT_EQ(depth, 1);
-  expectView(squarePerspective, initialCamera);
+  const double aspect = static_cast<float>(scene.windowHeight / scene.windowWidth);
+  expectView(frustumMatrix(-1, 1, -aspect, aspect, 2, 200), initialCamera);
 }
 
 TEST_F(EditingTest, PickNamesPartAndPieceUnderPointer) {
@@ -509,19 +510,26 @@ TEST_F(EditingTest, PickNamesPartAndPieceUnderPointer) {
       {"bedside top panel", BedsideTable, 1, 2.5, 6.1, 1.5, 1, 1},
       {"table top", Table, 0, 6, 8.7, 3.5, 200, -1},
       {"floor only", Table, NONE, 10, -0.01, 36, -1, -1},
-      {"sky", Table, NONE, 20, 60, -60, 0, SENTINEL},
+      {"sky", Table, NONE, 20, 38, -60, 0, SENTINEL},
   };
   furnishForPicking();
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.what);
-    applyPerspectiveView();
-    const Placement origin = c.index == NONE ? Placement{} : scene.lists[c.kind].slots[c.index + 1];
-    const auto pixel = mousePixelOf(origin, c.x, c.y, c.z);
-    scene.pickedIndex = SENTINEL;
-    scrambleMatrices(GL_MODELVIEW);
-    EXPECT_EQ(pickAt(pixel[0], pixel[1]), c.name);
-    EXPECT_EQ(scene.pickedIndex, c.pickedIndex);
-    expectPickLeavesPerspectiveView();
+  // A square window, a landscape and a portrait one: the pick region's row counts from the
+  // bottom of the window, so its height matters and its width must not.
+  for (const auto &size : {std::array<int, 2>{500, 500}, {640, 400}, {360, 560}}) {
+    onReshape(size[0], size[1]);
+    for (const Case &c : cases) {
+      SCOPED_TRACE(std::string(c.what) + " in a " + std::to_string(size[0]) + " x " +
+                   std::to_string(size[1]) + " window");
+      applyPerspectiveView();
+      const Placement origin =
+          c.index == NONE ? Placement{} : scene.lists[c.kind].slots[c.index + 1];
+      const auto pixel = mousePixelOf(origin, c.x, c.y, c.z);
+      scene.pickedIndex = SENTINEL;
+      scrambleMatrices(GL_MODELVIEW);
+      EXPECT_EQ(pickAt(pixel[0], pixel[1]), c.name);
+      EXPECT_EQ(scene.pickedIndex, c.pickedIndex);
+      expectPickLeavesPerspectiveView();
+    }
   }
 }
 
