@@ -46,17 +46,29 @@ void expectAt(const Placement &p, float x, float z) {
 }
 
 // A user's press at one pixel and release at another, with the kind chosen in the menu first.
+// With `menuOpened` the pointer is dragged to the second pixel and the pop-up menu opened there
+// instead: GLUT then reports the menu in use, and never the left button's release.
 struct Drop {
   int menu;
   int px, py, rx, ry;
+  bool menuOpened = false;
 };
 Drop at(int menu, int x, int y) {
   return {menu, x, y, x, y};
 }
+Drop menuMidDrag(int menu, int px, int py, int rx, int ry) {
+  return {menu, px, py, rx, ry, true};
+}
 void perform(const Drop &d) {
   onMenu(d.menu);
   onMouse(LEFT, DOWN, d.px, d.py);
-  onMouse(LEFT, UP, d.rx, d.ry);
+  if (d.menuOpened) {
+    onMotion(d.rx, d.ry);
+    onMenuStatus(GLUT_MENU_IN_USE, d.rx, d.ry);
+    onMenuStatus(GLUT_MENU_NOT_IN_USE, d.rx, d.ry);
+  } else {
+    onMouse(LEFT, UP, d.rx, d.ry);
+  }
 }
 
 const Mat4 squarePerspective = frustumMatrix(-1, 1, -1, 1, 2, 200);
@@ -262,6 +274,18 @@ TEST_F(EditingTest, ReleaseRemovesNewestPieceDroppedOntoAnother) {
        {at(MESA, 100, 100), at(MESA, 219, 100), at(MESA, 300, 300)},
        {2},
        {{Table, 2, 28, 28}}},
+      {"menu opened mid-drag onto another piece",
+       {at(MESA, 100, 100), menuMidDrag(MESA, 300, 300, 219, 100), at(MESA, 300, 300)},
+       {2},
+       {{Table, 1, 8, 8}, {Table, 2, 28, 28}}},
+      {"menu opened mid-drag clear of other pieces",
+       {at(MESA, 100, 100), menuMidDrag(MESA, 300, 300, 220, 100)},
+       {2},
+       {{Table, 2, 20, 8}}},
+      {"menu opened mid-drag while inspecting",
+       {at(MESA, 100, 100), at(VISUALIZAR, 300, 300), menuMidDrag(VISUALIZAR, 110, 110, 110, 110)},
+       {1},
+       {}},
   };
   const int menus[KIND_COUNT] = {MESA, SILLA, ARMARIO, MESILLA, ESTANTERIA, SOFA, CAMA};
   for (int k = 0; k < KIND_COUNT; ++k) {
@@ -307,6 +331,11 @@ TEST_F(EditingTest, ReleaseWithoutActiveKindOrPieceRemovesNothing) {
   for (int flag : scene.overlapFlag) {
     EXPECT_EQ(flag, 0);
   }
+
+  // The pop-up menu opened with no drag running ends none, wherever it opens.
+  onMenu(MESA);
+  onMenuStatus(GLUT_MENU_IN_USE, 110, 110);
+  EXPECT_EQ(counts(), (Counts{3, 0}));
 }
 
 // Every ordered pair, just inside, on and just outside each of the four bounds, released through

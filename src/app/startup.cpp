@@ -67,5 +67,6 @@ int startUp() {
   glutIdleFunc(onIdle);
   glutDisplayFunc(onDisplay);
   glutMotionFunc(onMotion);
+  glutMenuStatusFunc(onMenuStatus);
   return window;
 }

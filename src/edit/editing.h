@@ -15,6 +15,9 @@ constexpr int MENU_EXIT = 8;
 
 void createMenu();
 void onMenu(int value);
+// The menu-status callback. A pop-up menu takes the pointer, so GLUT never reports the release
+// of a drag during which the menu was opened; the drag ends where the menu opened instead.
+void onMenuStatus(int status, int x, int y);
 
 // Footprint around another piece, as offsets from its placement, inside which a dropped piece is
 // taken away again. All four bounds are strict.

@@ -95,3 +95,9 @@ void onMotion(int x, int y) {
   }
   applyPlanView();
 }
+
+void onMenuStatus(int status, int x, int y) {
+  if (status == GLUT_MENU_IN_USE && scene.dragging) {
+    onMouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
+  }
+}

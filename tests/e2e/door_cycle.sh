@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # End to end: drives the complete program as a user would, on the X display in DISPLAY (a fresh
 # virtual one from scripts/with-xvfb.sh, no window manager). Chooses "  Armario" in the pop-up
-# menu, places a wardrobe in the plan, chooses "Visualizar", clicks the wardrobe's left door and
-# watches it swing open and shut again through screenshots of the door's part of the window.
+# menu and places a wardrobe in the plan. Drags a second one onto it and opens the menu in the
+# middle of the drag, which takes the pointer so that the left button's release never reaches
+# the program: the drag must end where the menu opened, and the dropped wardrobe be taken away.
+# Places one more, chooses "Visualizar", clicks the first wardrobe's left door and watches it
+# swing open and shut again through screenshots of the door's part of the window.
 #
 # Usage: tests/e2e/door_cycle.sh [path/to/room-planner]
 set -euo pipefail
@@ -54,6 +57,13 @@ sleep_until() {
     "$1" "$2"
 }
 
+# Pixels of a window rectangle (window coordinates x0 y0 x1 y1) that differ between two
+# screenshots, as "changed total".
+window_change() {
+  python3 "$helper" diff "$work/$1.xwd" "$work/$2.xwd" $((X + $3)) $((Y + $4)) $((X + $5)) \
+    $((Y + $6)) | sed -E 's/changed=([0-9]+) total=([0-9]+).*/\1 \2/'
+}
+
 # Pixels of the door's rectangle that differ between two screenshots, as "changed total".
 door_change() {
   python3 "$helper" diff "$work/$1.xwd" "$work/$2.xwd" "${door_box[@]}" |
@@ -98,6 +108,46 @@ shot empty
 choose_menu_entry 3
 xdotool mousemove $((X + 150)) $((Y + 350)) click 1
 sleep 0.5
+xdotool mousemove 5 5
+sleep 0.3
+shot one_wardrobe
+
+# Press at (350, 150) to place a second wardrobe, drag it onto the first, to (170, 330), open
+# the menu with a right click there, release the left button (the open menu swallows it) and
+# close the menu with a left click on a bare part of the floor.
+xdotool mousemove $((X + 350)) $((Y + 150)) mousedown 1
+sleep 0.3
+for step in 1 2 3 4 5; do
+  xdotool mousemove $((X + 350 - step * 36)) $((Y + 150 + step * 36))
+  sleep 0.1
+done
+sleep 0.3
+xdotool click 3
+sleep 0.5
+xdotool mouseup 1
+sleep 0.3
+xdotool mousemove $((X + 450)) $((Y + 50)) click 1
+sleep 0.3
+xdotool mousemove 5 5
+sleep 0.5
+shot menu_closed_again
+read -r differ _ <<<"$(window_change one_wardrobe menu_closed_again 0 0 500 500)"
+[ "$differ" -eq 0 ] ||
+  fail "after the drag that the menu ended, $differ pixels of the plan differ from the plan with" \
+    "the first wardrobe alone: the dropped wardrobe was not taken away, or the first is gone"
+
+# Placing still works: a wardrobe at (330, 60) covers the plan from there 119 pixels to the
+# right and 86 down.
+xdotool mousemove $((X + 330)) $((Y + 60)) click 1
+sleep 0.3
+xdotool mousemove 5 5
+sleep 0.5
+shot placed_again
+read -r covered total <<<"$(window_change menu_closed_again placed_again 335 65 445 140)"
+[ "$covered" -ge $((total * 9 / 10)) ] ||
+  fail "placing after the menu ended a drag shows no wardrobe: $covered of $total pixels changed"
+echo "menu opened mid-drag: the dropped wardrobe was taken away, the first stayed, and placing" \
+  "still works ($covered of $total pixels of the next wardrobe drawn)"
 
 # Look at the room: "Visualizar". Then find the wardrobe's left door in the perspective view.
 choose_menu_entry 0
