@@ -1,10 +1,14 @@
 #include "app/app_shell.h"
+#include "platform/opengl.h"
 
-#include <GL/freeglut.h>
-#include <GL/glx.h>
 #include <chrono>
-#include <cstring>
 #include <thread>
+#if defined(_WIN32)
+#include <windows.h>
+#elif ROOMPLANNER_GLX
+#include <GL/glx.h>
+#include <cstring>
+#endif
 
 using PacingClock = std::chrono::steady_clock;
 
@@ -25,6 +29,20 @@ struct FramePacer {
 
 static FramePacer pacer;
 
+// Asks the driver for one buffer swap per display refresh through the platform's swap-control
+// extension, looked up at run time. Returns whether the driver took it.
+#if defined(_WIN32)
+
+static bool requestSwapIntervalOne() {
+  using SwapIntervalEXT = BOOL(WINAPI *)(int);
+  // Through the generic function pointer type, which converts to and from any other.
+  const auto set = reinterpret_cast<SwapIntervalEXT>(
+      reinterpret_cast<void (*)()>(wglGetProcAddress("wglSwapIntervalEXT")));
+  return set != nullptr && set(1) == TRUE;
+}
+
+#elif ROOMPLANNER_GLX
+
 static bool hasExtension(const char *extensions, const char *name) {
   const std::size_t length = std::strlen(name);
   for (const char *at = extensions; (at = std::strstr(at, name)) != nullptr; at += length) {
@@ -37,8 +55,6 @@ static bool hasExtension(const char *extensions, const char *name) {
   return false;
 }
 
-// Asks for one buffer swap per display refresh through whichever swap-control extension the
-// driver offers, looked up at run time.
 static bool requestSwapIntervalOne() {
   Display *display = glXGetCurrentDisplay();
   const GLXDrawable drawable = glXGetCurrentDrawable();
@@ -73,6 +89,15 @@ static bool requestSwapIntervalOne() {
   }
   return false;
 }
+
+#else
+
+// No swap control is known here: frames are paced by the timer alone.
+static bool requestSwapIntervalOne() {
+  return false;
+}
+
+#endif
 
 void enableFramePacing() {
   pacer.enabled = true;

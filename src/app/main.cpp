@@ -1,6 +1,5 @@
 #include "app/app_shell.h"
-
-#include <GL/freeglut.h>
+#include "platform/opengl.h"
 
 int main() {
   startUp();

@@ -1,12 +1,11 @@
 #include "anim/animation.h"
 #include "app/app_shell.h"
 #include "edit/editing.h"
+#include "models/furniture_models.h"
+#include "platform/opengl.h"
 #include "scene/scene_state.h"
 #include "view/views.h"
 
-#include "models/furniture_models.h"
-
-#include <GL/freeglut.h>
 #include <cstdlib>
 #if defined(__GLIBC__)
 #include <malloc.h>

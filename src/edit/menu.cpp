@@ -1,7 +1,7 @@
 #include "edit/editing.h"
+#include "platform/opengl.h"
 #include "view/views.h"
 
-#include <GL/freeglut.h>
 #include <cstdlib>
 
 void createMenu() {

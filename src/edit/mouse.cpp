@@ -1,8 +1,7 @@
 #include "app/app_shell.h"
 #include "edit/editing.h"
+#include "platform/opengl.h"
 #include "view/views.h"
-
-#include <GL/freeglut.h>
 
 // The release scan visits the other pieces' kinds in this order; the outcome does not depend on it.
 constexpr FurnitureKind releaseScanOrder[KIND_COUNT] = {Table, Wardrobe, Bed,  BedsideTable,

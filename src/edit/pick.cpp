@@ -1,8 +1,6 @@
 #include "edit/editing.h"
+#include "platform/opengl.h"
 #include "view/views.h"
-
-#include <GL/gl.h>
-#include <GL/glu.h>
 
 constexpr int SELECT_BUFFER_WORDS = 512;
 constexpr int PICK_REGION_PIXELS = 5;

@@ -2,7 +2,7 @@
 // the seven kinds of furniture. Every model draws in its own frame, origin at its placement point.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/opengl.h"
 
 // Material palette: RGBA ambient-and-diffuse colours, each applied only by its own user.
 inline constexpr GLfloat tableMaterial[4] = {0.85f, 0.6f, 0.25f, 1};

@@ -1,8 +1,7 @@
 #include "app/app_shell.h"
 #include "models/furniture_models.h"
+#include "platform/opengl.h"
 #include "scene/scene_state.h"
-
-#include <GL/gl.h>
 
 static void translateToSlot(const FurnitureList &list, int i) {
   const Placement &p = list.slots[i + 1];

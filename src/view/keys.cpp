@@ -1,8 +1,8 @@
 #include "app/app_shell.h"
+#include "platform/opengl.h"
 #include "scene/scene_state.h"
 #include "view/views.h"
 
-#include <GL/freeglut.h>
 #include <cstdlib>
 
 // One camera step: the field widened to double, moved by 5, stored back in single precision.

@@ -1,7 +1,6 @@
-#include "view/views.h"
+#include "platform/opengl.h"
 #include "scene/scene_state.h"
-
-#include <GL/gl.h>
+#include "view/views.h"
 
 // Height over width, rounded to single precision. A window with no area has no shape; it gets
 // an aspect of 1 so that the frustum stays valid.

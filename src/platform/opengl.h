@@ -1,0 +1,14 @@
+// The GLUT, OpenGL and GLU headers, from wherever the platform keeps them. The program uses only
+// what every GLUT implementation offers.
+#pragma once
+
+#if defined(__APPLE__)
+#define GL_SILENCE_DEPRECATION // Apple marks its OpenGL and GLUT deprecated
+#include <GLUT/glut.h>
+#include <OpenGL/gl.h>
+#include <OpenGL/glu.h>
+#else
+#include <GL/glut.h> // includes <windows.h> first where OpenGL's headers need it
+#include <GL/gl.h>
+#include <GL/glu.h>
+#endif
