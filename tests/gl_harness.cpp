@@ -318,11 +318,12 @@ using Clock = std::chrono::steady_clock;
 long idleCalls = 0;
 long frames = 0;
 Clock::time_point loopEnd;
+std::function<bool()> loopDone;
 
 void countingIdle() {
   ++idleCalls;
   onIdle();
-  if (Clock::now() >= loopEnd) {
+  if (Clock::now() >= loopEnd || (loopDone && loopDone())) {
     glutLeaveMainLoop();
   }
 }
@@ -348,9 +349,10 @@ double processorSeconds() {
 
 } // namespace
 
-MainLoopRun runMainLoopFor(double seconds) {
+MainLoopRun runMainLoopFor(double seconds, const std::function<bool()> &done) {
   idleCalls = 0;
   frames = 0;
+  loopDone = done;
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
   glutIdleFunc(countingIdle);
   glutDisplayFunc(countingDisplay);

@@ -151,9 +151,9 @@ struct MainLoopRun {
 };
 
 // Runs GLUT's main loop with the program's idle and display callbacks, counted, for `seconds` of
-// wall time. Leaving the loop shuts GLUT down with its window, so only a child process that ends
-// afterwards may call this.
-MainLoopRun runMainLoopFor(double seconds);
+// wall time, or until `done` holds after an idle call. Leaving the loop shuts GLUT down with its
+// window, so only a child process that ends afterwards may call this.
+MainLoopRun runMainLoopFor(double seconds, const std::function<bool()> &done = {});
 
 // Moves the window to a place of its own on the shared virtual screen and raises it: GLUT does
 // not redraw a window that another test process's window covers completely.
