@@ -1,22 +1,27 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD := build
 JOBS := 2
+CONFIGURE := cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
 .PHONY: run test deps build
 
-deps:
-	@bash scripts/install-deps.sh
-
-build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(BUILD) -j$(JOBS)
-
-run: build
+# Checks for a display before anything is installed or built, then builds the program alone.
+run:
 	@if [ -z "$$DISPLAY" ]; then \
 	  echo "There is no X display to open the window on: run this from a graphical desktop session."; \
 	  exit 1; \
 	fi
-	@./$(BUILD)/room-planner
+	@bash scripts/install-deps.sh program
+	@$(CONFIGURE)
+	@cmake --build $(BUILD) -j$(JOBS) --target room-planner
+	@$(BUILD)/room-planner
+
+deps:
+	@bash scripts/install-deps.sh test
+
+build: deps
+	@$(CONFIGURE)
+	@cmake --build $(BUILD) -j$(JOBS)
 
 test: build
 	@bash scripts/run-tests.sh
@@ -27,4 +32,4 @@ bench: build
 	@bash scripts/run-bench.sh
 
 screenshots: build
-	@scripts/with-xvfb.sh ./$(BUILD)/room-screenshots docs
+	@scripts/with-xvfb.sh $(BUILD)/room-screenshots docs
