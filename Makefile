@@ -32,4 +32,5 @@ bench: build
 	@bash scripts/run-bench.sh
 
 screenshots: build
-	@scripts/with-xvfb.sh $(BUILD)/room-screenshots docs
+	@mkdir -p data/icons
+	@scripts/with-xvfb.sh $(BUILD)/room-screenshots docs data/icons
