@@ -1,9 +1,9 @@
-# The two commands of the README: `make run` and `make test`.
+# The two commands of the README, `make run` and `make test`, and `make package` for the .deb.
 BUILD := build
 JOBS := 2
 CONFIGURE := cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
-.PHONY: run test deps build
+.PHONY: run test deps build package
 
 # Checks for a display before anything is installed or built, then builds the program alone.
 run:
@@ -25,6 +25,12 @@ build: deps
 
 test: build
 	@bash scripts/run-tests.sh
+
+# Writes $(BUILD)/room-planner_<version>_<architecture>.deb.
+package:
+	@bash scripts/install-deps.sh package
+	@$(CONFIGURE)
+	@cmake --build $(BUILD) -j$(JOBS) --target package
 
 .PHONY: bench screenshots
 
