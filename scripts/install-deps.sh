@@ -1,28 +1,96 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs to build, run and test, only those missing.
-# As root (or through sudo) it runs apt-get; otherwise it prints the one line to run.
+# Installs the Debian packages one task needs, only those missing:
+#   scripts/install-deps.sh program   to build and run the program (make run)
+#   scripts/install-deps.sh package   the same, plus what builds the .deb (make package)
+#   scripts/install-deps.sh test      the same, plus the tests' libraries and tools (make test;
+#                                     the default)
+# As root, or through sudo where sudo needs no password, it runs apt-get; otherwise it prints the
+# one line to run. On a system without dpkg and apt-get it installs nothing, says what the
+# program needs and leaves it to CMake to find it.
 set -euo pipefail
 
-packages=(g++ make cmake freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libgtest-dev
-          libbenchmark-dev libpng-dev xvfb xauth xdotool x11-apps python3)
+task=${1:-test}
+case "$task" in
+program | package | test) ;;
+*)
+  echo "usage: $0 [program|package|test]" >&2
+  exit 2
+  ;;
+esac
+
+# GLUT is listed as "glut": the package that provides it is chosen below.
+packages=(g++ make cmake glut libglu1-mesa-dev libgl1-mesa-dri)
+if [ "$task" != program ]; then
+  packages+=(dpkg-dev file) # dpkg-shlibdeps finds the .deb's dependencies; CPack uses file
+fi
+if [ "$task" = test ]; then
+  packages+=(libgtest-dev libbenchmark-dev libpng-dev xvfb xauth xdotool x11-apps python3
+             desktop-file-utils appstream)
+fi
+
+if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
+  echo "No dpkg and apt-get here, so nothing is installed: CMake looks for what is needed."
+  echo "The program needs a C++17 compiler, CMake, make, and the GLUT (freeglut), GLU and OpenGL"
+  echo "development files; the tests also need GoogleTest, Google Benchmark, libpng, Xvfb,"
+  echo "xdotool, xwd, Python 3, desktop-file-validate and appstreamcli."
+  exit 0
+fi
+
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
+# Whether apt knows a version of the package to install.
+has_candidate() {
+  local candidate
+  candidate=$(apt-cache policy "$1" 2>/dev/null | sed -n 's/^ *Candidate: *//p')
+  [ -n "$candidate" ] && [ "$candidate" != "(none)" ]
+}
+
+# libglut-dev is freeglut's development package on current systems; on Debian 12 freeglut3-dev
+# is only a transitional package that pulls it in, and older systems have freeglut3-dev alone.
+glut_package() {
+  if has_candidate libglut-dev || ! has_candidate freeglut3-dev; then
+    echo libglut-dev
+  else
+    echo freeglut3-dev
+  fi
+}
 
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+  if [ "$p" = glut ]; then
+    installed libglut-dev || installed freeglut3-dev || missing+=(glut)
+  elif ! installed "$p"; then
     missing+=("$p")
   fi
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
+
+# The package names to install, with GLUT's resolved against the package lists as they are now.
+resolved() {
+  local glut
+  glut=$(glut_package)
+  for p in "${missing[@]}"; do
+    if [ "$p" = glut ]; then
+      echo "$glut"
+    else
+      echo "$p"
+    fi
+  done
+}
 
 if [ "$(id -u)" -eq 0 ]; then
   apt_get=(apt-get)
 elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
   apt_get=(sudo apt-get)
 else
+  mapfile -t names < <(resolved)
   echo "Missing packages. Install them with:"
-  echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}"
+  echo "  sudo apt-get update && sudo apt-get install -y ${names[*]}"
   exit 1
 fi
-echo "Installing: ${missing[*]}"
 DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" update -qq
-DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+mapfile -t names < <(resolved) # GLUT's package chosen from the fresh lists
+echo "Installing: ${names[*]}"
+DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" install -y -qq --no-install-recommends "${names[@]}"

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <sys/resource.h>
 #if defined(__SANITIZE_ADDRESS__)
@@ -375,7 +376,31 @@ void expectNoProblemsInChild(const std::function<std::string()> &problems) {
   EXPECT_EXIT(exitWithProblems(problems()), ::testing::ExitedWithCode(0), "");
 }
 
+namespace {
+
+// Under a ctest run with no DISPLAY, the virtual_display fixture has started Xvfb and written the
+// display's name into the file that ROOMPLANNER_TEST_DISPLAY_FILE names; the window opens there,
+// rendered by Mesa's software rasteriser like under scripts/with-xvfb.sh. Death-test children
+// inherit the environment set here.
+void useFixtureDisplayWhereNoneIsSet() {
+  const char *display = std::getenv("DISPLAY");
+  const char *file = std::getenv("ROOMPLANNER_TEST_DISPLAY_FILE");
+  if ((display != nullptr && *display != '\0') || file == nullptr) {
+    return;
+  }
+  std::ifstream in(file);
+  std::string name;
+  if (std::getline(in, name) && !name.empty()) {
+    setenv("DISPLAY", name.c_str(), 1);
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    setenv("GALLIUM_DRIVER", "llvmpipe", 0);
+  }
+}
+
+} // namespace
+
 int main(int argc, char **argv) {
+  useFixtureDisplayWhereNoneIsSet();
   ::testing::InitGoogleTest(&argc, argv);
   // Death tests re-run the test binary, so each child opens its own window.
   GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -1,6 +1,7 @@
-// Shared test harness: one real GLUT window per test process (on the virtual X display the test
-// command starts), a fixture that puts the program back to its start-up state before every test,
-// and helpers that read results back from OpenGL itself.
+// Shared test harness: one real GLUT window per test process (on the X display in DISPLAY, or on
+// the virtual one that ctest's virtual_display fixture starts where none is set), a fixture that
+// puts the program back to its start-up state before every test, and helpers that read results
+// back from OpenGL itself.
 #pragma once
 
 #include "app/app_shell.h"
