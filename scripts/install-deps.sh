@@ -25,14 +25,14 @@ if [ "$task" != program ]; then
 fi
 if [ "$task" = test ]; then
   packages+=(libgtest-dev libbenchmark-dev libpng-dev xvfb xauth xdotool x11-apps python3
-             desktop-file-utils appstream)
+             desktop-file-utils appstream g++-mingw-w64-x86-64 binutils)
 fi
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
   echo "No dpkg and apt-get here, so nothing is installed: CMake looks for what is needed."
   echo "The program needs a C++17 compiler, CMake, make, and the GLUT (freeglut), GLU and OpenGL"
   echo "development files; the tests also need GoogleTest, Google Benchmark, libpng, Xvfb,"
-  echo "xdotool, xwd, Python 3, desktop-file-validate and appstreamcli."
+  echo "xdotool, xwd, Python 3, desktop-file-validate, appstreamcli and MinGW-w64's g++."
   exit 0
 fi
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test under a virtual X display: the unit and integration suites, the end-to-end
-# check of the running program, the packaging checks, then the suites again under the sanitizers.
+# check of the running program, the packaging and portability checks, then the suites again under
+# the sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,9 @@ fi
 
 echo "== Packaging: install, desktop entry, metadata, .deb, build without optional libraries"
 scripts/with-xvfb.sh tests/packaging.sh build
+
+echo "== Portability: the sources compiled for Windows, a build without GLX and its frame pacing"
+scripts/with-xvfb.sh tests/portability.sh
 
 echo "== Test suites under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DROOMPLANNER_SANITIZE=ON \
