@@ -4,9 +4,7 @@
 //
 // ROOMPLANNER_FUZZ_EVENTS sets the length of the stream (default 200000) and ROOMPLANNER_FUZZ_SEED
 // its seed (default fixed, so that every run checks the same stream). A failure names the seed
-// and the event index; the same seed with the count set to index + 1 replays it. Mesa loses memory
-// on every large pick (see tests/lsan.supp): the default stream grows the process by about
-// 1.5 GB, so a much longer search is better run as several seeds than as one stream.
+// and the event index; the same seed with the count set to index + 1 replays it.
 #include "gl_harness.h"
 
 #include "anim/animation.h"
