@@ -180,7 +180,8 @@ echo "door region (${door_box[*]}, $total pixels): changed $changed_1 after 1.5 
 
 # The full cycle is 681 ticks of 1/60 s, 11.35 s, however fast the machine draws. The door is
 # still well open 9 s after the click (about 35 degrees), and home again by 14 s. The closed
-# door's image returns only once its angle is back at 0, at the end of the cycle.
+# door's image returns once its angle is back within a few degrees of 0, in the last few tenths
+# of a second of the cycle.
 sleep_until "$clicked" 9
 shot nine_seconds
 read -r open_at_9 _ <<<"$(door_change before nine_seconds)"
@@ -188,9 +189,9 @@ read -r open_at_9 _ <<<"$(door_change before nine_seconds)"
   fail "the door is shut already 9 s after the click: $open_at_9 of $total pixels differ"
 sleep_until "$clicked" 11
 while :; do
+  elapsed=$(since "$clicked") # when the screenshot is taken; comparing it takes about a second
   shot after
   read -r left _ <<<"$(door_change before after)"
-  elapsed=$(since "$clicked")
   if [ "$left" -le $((total / 1000)) ]; then
     break
   fi
