@@ -51,13 +51,13 @@ static int animationTicksDue(TickAccount &account) {
 }
 
 void onIdle() {
-  static TickAccount clock;
+  static TickAccount animationClock;
   paceIdleCall();
   int ticks = 1;
   if (framePacingEnabled()) {
-    ticks = animationTicksDue(clock);
+    ticks = animationTicksDue(animationClock);
   } else {
-    clock = {}; // pacing turned on again starts a fresh account
+    animationClock = {}; // pacing turned on again starts a fresh account
   }
   for (int t = 0; t < ticks; ++t) {
     advanceAnimations();

@@ -20,17 +20,19 @@ void requestRedisplay();
 extern unsigned long redisplayRequestCount;
 
 // Swaps the buffers, then, when pacing is on, waits out the rest of the frame's 1/60 s unless
-// the display's vertical sync already holds the frame rate down to 75 per second or less (a
-// faster display is paced to 60 too, so doors move at the same speed everywhere).
+// the display's vertical sync already holds the frame rate down to 75 per second or less, so
+// that the processor rests between frames. (How far doors move does not depend on the frame
+// rate: with pacing on, the idle callback advances them by the animation clock.)
 void presentFrame();
 
 // Called at every idle call. When pacing is on and no frame was presented since the previous idle
 // call (GLUT skips the redisplay of a hidden or covered window), waits out the rest of the 1/60 s
-// here instead, so the animations keep their speed and the processor rests.
+// here instead, so that the processor rests there too.
 void paceIdleCall();
 
 // Turns frame pacing on: asks the driver for one swap per display refresh and paces frames to 60
-// per second where that does not hold. Off until called, so that tests run at full speed.
+// per second where that does not hold, and the idle callback moves doors and drawers by the
+// animation clock. Off until called, so that tests run at full speed, one step per idle call.
 void enableFramePacing();
 void disableFramePacing();
 bool framePacingEnabled();

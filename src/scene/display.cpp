@@ -13,9 +13,9 @@ void onDisplay() {
   glPushMatrix();
 
   glPushMatrix();
-  glTranslatef(-2, -0.11f, -2);
+  glTranslatef(ROOM_ORIGIN, -0.11f, ROOM_ORIGIN);
   glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, floorMaterial);
-  drawBox(42, 0.1f, 42);
+  drawBox(ROOM_SIZE, 0.1f, ROOM_SIZE);
   glPopMatrix();
 
   const FurnitureList &tables = scene.lists[Table];

@@ -14,10 +14,10 @@ static double pixelScaleDivisor(float windowSize) {
 
 RoomPoint roomToWorld(int pixelX, int pixelY) {
   // The products are formed in 64 bits so that no int coordinate can overflow them.
-  const long long productX = static_cast<long long>(pixelX) * 42;
-  const long long productY = static_cast<long long>(pixelY) * 42;
-  return {static_cast<double>(productX) / pixelScaleDivisor(scene.windowWidth) - 2.0,
-          static_cast<double>(productY) / pixelScaleDivisor(scene.windowHeight) - 2.0};
+  const long long productX = static_cast<long long>(pixelX) * ROOM_SIZE;
+  const long long productY = static_cast<long long>(pixelY) * ROOM_SIZE;
+  return {static_cast<double>(productX) / pixelScaleDivisor(scene.windowWidth) + ROOM_ORIGIN,
+          static_cast<double>(productY) / pixelScaleDivisor(scene.windowHeight) + ROOM_ORIGIN};
 }
 
 AnimatedValue *animatedPart(int partCode, int index) {

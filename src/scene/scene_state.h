@@ -89,13 +89,19 @@ extern SceneState scene;
 // Puts every field of the scene back to its initial value.
 void resetScene();
 
+// The floor: a square ROOM_SIZE units wide, from ROOM_ORIGIN to ROOM_ORIGIN + ROOM_SIZE in both x
+// and z, on which pieces stand at y = 0.
+constexpr int ROOM_ORIGIN = -2;
+constexpr int ROOM_SIZE = 42;
+
 // A floor point in room units, kept in double precision.
 struct RoomPoint {
   double x;
   double z;
 };
 
-// Window pixel (top-left origin, y down) to floor point: pixel * 42 / window size - 2.
+// Window pixel (top-left origin, y down) to floor point: pixel * ROOM_SIZE / window size +
+// ROOM_ORIGIN, the product formed in integers.
 RoomPoint roomToWorld(int pixelX, int pixelY);
 
 // The animated value that part code 101..106 moves in entry `index`, or nullptr when the code is

@@ -11,6 +11,12 @@ static float frustumAspect(double width, double height) {
   return static_cast<float>(height / width);
 }
 
+// The point of the room the perspective camera orbits and looks at.
+constexpr float orbitCentre[3] = {20, 10, 20};
+
+// The plan view looks straight down from this height.
+constexpr int PLAN_CAMERA_HEIGHT = 42;
+
 void perspectiveCamera() {
   const float aspect = frustumAspect(scene.windowWidth, scene.windowHeight);
   glFrustum(-1, 1, -aspect, aspect, 2, 200);
@@ -20,7 +26,7 @@ void perspectiveCamera() {
   glRotatef(scene.cameraPitch, 1, 0, 0);
   glRotatef(scene.cameraYaw, 0, 1, 0);
   glRotatef(scene.cameraRoll, 0, 0, 1);
-  glTranslatef(-20, -10, -20); // orbit about the point (20, 10, 20)
+  glTranslatef(-orbitCentre[0], -orbitCentre[1], -orbitCentre[2]);
 }
 
 void applyPerspectiveView() {
@@ -32,11 +38,15 @@ void applyPerspectiveView() {
 void applyPlanView() {
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  glOrtho(-2, 40, -2, 40, 2, 1000);
+  // The window's rectangle is exactly the floor.
+  constexpr int floorEnd = ROOM_ORIGIN + ROOM_SIZE;
+  glOrtho(ROOM_ORIGIN, floorEnd, ROOM_ORIGIN, floorEnd, 2, 1000);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  glTranslatef(0, 38, -42);
-  glRotatef(90, 1, 0, 0); // look straight down from y = 42, room z growing down the window
+  // Looking down, room z grows down the window: z = ROOM_ORIGIN at the top edge, floorEnd at
+  // the bottom.
+  glTranslatef(0, ROOM_ORIGIN + floorEnd, -PLAN_CAMERA_HEIGHT);
+  glRotatef(90, 1, 0, 0);
 }
 
 void applyCurrentView() {
