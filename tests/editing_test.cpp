@@ -45,29 +45,74 @@ void expectAt(const Placement &p, float x, float z) {
   EXPECT_EQ(p.z, z);
 }
 
-// A user's press at one pixel and release at another, with the kind chosen in the menu first.
-// With `menuOpened` the pointer is dragged to the second pixel and the pop-up menu opened there
-// instead: GLUT then reports the menu in use, and never the left button's release.
-struct Drop {
-  int menu;
-  int px, py, rx, ry;
-  bool menuOpened = false;
+// One event as GLUT reports it to the program, in the order a user's actions produce them.
+struct Event {
+  enum Kind { Menu, Mouse, Motion, MenuStatus } kind;
+  int a, b; // Menu: value. Mouse: button, state. MenuStatus: status.
+  int x, y;
 };
-Drop at(int menu, int x, int y) {
-  return {menu, x, y, x, y};
+using Events = std::vector<Event>;
+
+Events menu(int value) {
+  return {{Event::Menu, value, 0, 0, 0}};
 }
-Drop menuMidDrag(int menu, int px, int py, int rx, int ry) {
-  return {menu, px, py, rx, ry, true};
+Events button(int b, int state, int x, int y) {
+  return {{Event::Mouse, b, state, x, y}};
 }
-void perform(const Drop &d) {
-  onMenu(d.menu);
-  onMouse(LEFT, DOWN, d.px, d.py);
-  if (d.menuOpened) {
-    onMotion(d.rx, d.ry);
-    onMenuStatus(GLUT_MENU_IN_USE, d.rx, d.ry);
-    onMenuStatus(GLUT_MENU_NOT_IN_USE, d.rx, d.ry);
-  } else {
-    onMouse(LEFT, UP, d.rx, d.ry);
+Events press(int x, int y) {
+  return button(LEFT, DOWN, x, y);
+}
+Events release(int x, int y) {
+  return button(LEFT, UP, x, y);
+}
+Events motion(int x, int y) {
+  return {{Event::Motion, 0, 0, x, y}};
+}
+// A click of another button, or one notch of a wheel (buttons 3 to 6): a press and a release.
+Events click(int b, int x, int y) {
+  return {{Event::Mouse, b, DOWN, x, y}, {Event::Mouse, b, UP, x, y}};
+}
+// The pop-up menu opened with a right click at one pixel and closed at another (the click that
+// closes it is consumed by the menu).
+Events menuOpenedAndClosed(int ox, int oy, int cx, int cy) {
+  return {{Event::MenuStatus, GLUT_MENU_IN_USE, 0, ox, oy},
+          {Event::MenuStatus, GLUT_MENU_NOT_IN_USE, 0, cx, cy}};
+}
+Events operator+(Events first, const Events &then) {
+  first.insert(first.end(), then.begin(), then.end());
+  return first;
+}
+
+// A user's press at one pixel and release at another, with the kind chosen in the menu first
+// (no motion reported in between).
+Events drop(int menuValue, int px, int py, int rx, int ry) {
+  return menu(menuValue) + press(px, py) + release(rx, ry);
+}
+Events at(int menuValue, int x, int y) {
+  return menu(menuValue) + press(x, y) + release(x, y);
+}
+// The pointer dragged to the second pixel and the pop-up menu opened there: GLUT then reports
+// the menu in use, and never the left button's release.
+Events menuMidDrag(int menuValue, int px, int py, int rx, int ry) {
+  return menu(menuValue) + press(px, py) + motion(rx, ry) + menuOpenedAndClosed(rx, ry, rx, ry);
+}
+
+void perform(const Events &events) {
+  for (const Event &e : events) {
+    switch (e.kind) {
+    case Event::Menu:
+      onMenu(e.a);
+      break;
+    case Event::Mouse:
+      onMouse(e.a, e.b, e.x, e.y);
+      break;
+    case Event::Motion:
+      onMotion(e.x, e.y);
+      break;
+    case Event::MenuStatus:
+      onMenuStatus(e.a, e.x, e.y);
+      break;
+    }
   }
 }
 
@@ -159,7 +204,7 @@ TEST_F(EditingTest, FullListIgnoresFurtherPressesButStillDrags) {
     expectAt(chairs.slots[slot], slot - 3.0f, slot - 2.5f);
   }
 
-  onMouse(MIDDLE, DOWN, 0, 0);
+  onMouse(MIDDLE, DOWN, 410, 0); // ends the drag of the 50th chair clear of the others
   ASSERT_EQ(scene.dragging, 0);
   const FurnitureList full = chairs;
   onMouse(LEFT, DOWN, 300, 300);
@@ -227,7 +272,7 @@ TEST_F(EditingTest, ReleaseRemovesNewestPieceDroppedOntoAnother) {
   };
   struct Scenario {
     const char *what;
-    std::vector<Drop> drops;
+    std::vector<Events> steps;
     Counts counts; // Table, Chair, Wardrobe, BedsideTable, Shelf, Sofa, Bed
     std::vector<SlotAt> slots;
   };
@@ -255,11 +300,11 @@ TEST_F(EditingTest, ReleaseRemovesNewestPieceDroppedOntoAnother) {
        {2, 1},
        {{Table, 1, 8, 8}, {Table, 2, 28, 8}, {Chair, 1, 22, 13}}},
       {"off-floor release outside every rectangle",
-       {at(MESA, 100, 100), {MESA, 300, 300, -50, 300}},
+       {at(MESA, 100, 100), drop(MESA, 300, 300, -50, 300)},
        {2},
        {{Table, 2, 28, 28}}}, // judged at the release point, stored where pressed
       {"off-floor release inside a rectangle",
-       {at(MESA, 20, 100), {MESA, 300, 100, -50, 100}},
+       {at(MESA, 20, 100), drop(MESA, 300, 100, -50, 100)},
        {1},
        {}},
       {"inspection release tests nothing",
@@ -282,6 +327,45 @@ TEST_F(EditingTest, ReleaseRemovesNewestPieceDroppedOntoAnother) {
        {at(MESA, 100, 100), menuMidDrag(MESA, 300, 300, 220, 100)},
        {2},
        {{Table, 2, 20, 8}}},
+      // Every drag is judged once, where it ends; events that end no drag take nothing away.
+      // Table A stands at (8, 8); the table dragged in each row is B.
+      {"left click that closes the menu, onto another piece",
+       {at(MESA, 100, 100), at(MESA, 300, 330), menuOpenedAndClosed(400, 20, 110, 110),
+        release(110, 110)},
+       {2},
+       {{Table, 2, 28, 31}}},
+      {"menu mid-drag, then the left release onto another piece",
+       {at(MESA, 100, 100), menuMidDrag(MESA, 300, 300, 400, 380), click(MIDDLE, 300, 20),
+        motion(110, 110), release(110, 110)},
+       {2},
+       {{Table, 2, 38, 36}}},
+      {"middle click mid-drag ends it where it happens",
+       {at(MESA, 100, 100), menu(MESA) + press(300, 300) + motion(400, 380),
+        click(MIDDLE, 400, 380), motion(110, 110), release(110, 110)},
+       {2},
+       {{Table, 2, 38, 36}}},
+      {"middle press mid-drag onto another piece ends it there",
+       {at(MESA, 100, 100), menu(MESA) + press(300, 300) + motion(110, 110),
+        button(MIDDLE, DOWN, 110, 110), motion(400, 380), button(MIDDLE, UP, 400, 380),
+        release(400, 380)},
+       {1},
+       {}},
+      {"wheel notches mid-drag: the piece keeps following",
+       {at(MESA, 100, 100), menu(MESA) + press(300, 300) + motion(400, 380), click(3, 400, 380),
+        click(4, 400, 380), click(5, 400, 380), click(6, 400, 380), motion(200, 380),
+        release(200, 380)},
+       {2},
+       {{Table, 2, 18, 36}}},
+      {"wheel notch mid-drag, dropped onto another piece",
+       {at(MESA, 100, 100), menu(MESA) + press(300, 300) + motion(400, 380), click(4, 400, 380),
+        motion(110, 110), release(110, 110)},
+       {1},
+       {}},
+      {"release after a pick, onto another piece",
+       {at(MESA, 100, 100), at(MESA, 300, 300), menu(VISUALIZAR) + press(110, 110),
+        menu(MESA) + release(110, 110)},
+       {2},
+       {{Table, 2, 28, 28}}},
       {"menu opened mid-drag while inspecting",
        {at(MESA, 100, 100), at(VISUALIZAR, 300, 300), menuMidDrag(VISUALIZAR, 110, 110, 110, 110)},
        {1},
@@ -294,12 +378,26 @@ TEST_F(EditingTest, ReleaseRemovesNewestPieceDroppedOntoAnother) {
     scenarios.push_back({"first piece stays", {at(menus[k], 100, 100)}, one, {}});
   }
 
+  // A full list: the refused 51st press still drags the 50th piece, and its release judges it.
+  std::vector<Events> fiftyChairs;
+  for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
+    fiftyChairs.push_back(
+        drop(SILLA, 10 * i, 10 * i + 5, -1000, -1000)); // chair at (i - 2, i - 1.5)
+  }
+  Scenario fullOntoFloor{"full list, 50th piece dragged to free floor", fiftyChairs, {0, 50}, {}};
+  fullOntoFloor.steps.push_back(press(300, 300) + motion(300, 200) + release(300, 200));
+  fullOntoFloor.slots = {{Chair, 50, 28, 18}};
+  Scenario fullOntoPiece{"full list, 50th piece dropped onto another", fiftyChairs, {0, 49}, {}};
+  fullOntoPiece.steps.push_back(press(300, 300) + motion(120, 120) + release(120, 120));
+  scenarios.push_back(fullOntoFloor);
+  scenarios.push_back(fullOntoPiece);
+
   for (const Scenario &s : scenarios) {
     SCOPED_TRACE(s.what);
     resetScene();
     onReshape(420, 420);
-    for (const Drop &d : s.drops) {
-      perform(d);
+    for (const Events &step : s.steps) {
+      perform(step);
     }
     EXPECT_EQ(counts(), s.counts);
     for (const SlotAt &p : s.slots) {
@@ -390,7 +488,7 @@ TEST_F(EditingTest, EveryPairRejectsExactlyInsideItsStrictRectangle) {
           placePiece(kinds[o], other.x, other.z);
           const int px = static_cast<int>(std::lround((X + 2) * 100));
           const int py = static_cast<int>(std::lround((Z + 2) * 100));
-          perform({menus[n], px, py, px, py});
+          perform(menu(menus[n]) + press(px, py) + release(px, py));
           // The older piece always stays; the dropped one only when outside.
           if (n == o) {
             EXPECT_EQ(scene.lists[kinds[n]].count, inside ? 1 : 2);

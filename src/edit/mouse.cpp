@@ -56,10 +56,20 @@ static void releasePiece(int x, int y) {
   }
 }
 
+// GLUT reports each notch of a mouse wheel as a press and a release of buttons 3 and 4 (5 and 6
+// for a horizontal wheel). A notch is no button: it neither starts nor ends a drag.
+static bool isWheel(int button) {
+  return button >= 3 && button <= 6;
+}
+
+// Every drag is judged exactly once, where it ends: at the left button's release, or at the
+// press or release of any other button that comes first. An event that ends no drag judges
+// nothing, so a piece can only be taken away by being dropped.
 void onMouse(int button, int state, int x, int y) {
-  if (button != GLUT_LEFT_BUTTON || state != GLUT_DOWN) {
-    scene.dragging = 0;
-  } else {
+  if (isWheel(button)) {
+    return;
+  }
+  if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) {
     if (scene.inspectMode) {
       scene.pendingAction = pickAt(x, y);
     }
@@ -70,8 +80,11 @@ void onMouse(int button, int state, int x, int y) {
         }
       }
     }
+    return;
   }
-  if (button == GLUT_LEFT_BUTTON && state == GLUT_UP && !scene.inspectMode) {
+  const bool endsDrag = scene.dragging != 0;
+  scene.dragging = 0;
+  if (endsDrag && !scene.inspectMode) {
     releasePiece(x, y);
   }
 }
@@ -96,7 +109,7 @@ void onMotion(int x, int y) {
 }
 
 void onMenuStatus(int status, int x, int y) {
-  if (status == GLUT_MENU_IN_USE && scene.dragging) {
+  if (status == GLUT_MENU_IN_USE) {
     onMouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
   }
 }
