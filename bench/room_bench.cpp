@@ -360,9 +360,6 @@ int main(int argc, char **argv) {
                  scene.windowHeight, WINDOW_SIZE, WINDOW_SIZE);
     return 1;
   }
-  if (framePacingEnabled()) {
-    disableFramePacing();
-  }
   if (frames >= 0) {
     return profileFrames(frames);
   }

@@ -220,52 +220,6 @@ TEST_F(AnimationTest, OneTickOfOneValue) {
   }
 }
 
-// ---- the animation clock of the running program ----
-
-// The ticks each call of the clock's accounting gives, at times of a clock the test drives.
-TEST_F(AnimationTest, ClockGivesTheWholeTicksThatHavePassed) {
-  using std::chrono::milliseconds;
-  const AnimationTime tick = std::chrono::duration<long long, std::ratio<1, 60>>{1};
-  const AnimationTime half = tick / 2, unit{1};
-  struct Call {
-    AnimationTime at; // since the first call
-    int ticks;
-  };
-  const struct {
-    const char *name;
-    std::vector<Call> calls;
-  } cases[] = {
-      // The first call starts the account half a tick back, so ticks fall due at 1/2, 3/2, ...
-      {"less than a tick since the last advance gives none",
-       {{{}, 0}, {half - unit, 0}, {half, 1}, {half + tick - unit, 0}, {half + tick, 1}}},
-      {"each period gives one", {{{}, 0}, {tick, 1}, {2 * tick, 1}, {3 * tick, 1}, {4 * tick, 1}}},
-      {"frames at the tick rate give one each, jitter of a few milliseconds or not",
-       {{{}, 0},
-        {tick + milliseconds(3), 1},
-        {2 * tick - milliseconds(3), 1},
-        {3 * tick + milliseconds(7), 1},
-        {4 * tick - milliseconds(7), 1}}},
-      {"a slow frame gives several and the rest of a tick carries over",
-       {{{}, 0}, {milliseconds(50), 3}, {milliseconds(90), 2}, {milliseconds(100), 1}}},
-      {"a stall gives the cap and is not made up for afterwards",
-       {{{}, 0}, {milliseconds(10'000), 15}, {milliseconds(10'000) + tick, 1}}},
-      {"up to the cap every tick due is given",
-       {{{}, 0}, {half + 13 * tick, 14}, {half + 28 * tick, 15}, {half + 44 * tick, 15}}},
-      {"a clock that goes back starts afresh",
-       {{{}, 0}, {tick, 1}, {tick / 5, 0}, {tick / 5 + tick, 1}}},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    for (const AnimationTime start : {AnimationTime{}, AnimationTime{milliseconds(123'456'789)}}) {
-      TickAccount account;
-      for (const Call &call : c.calls) {
-        EXPECT_EQ(takeAnimationTicks(account, start + call.at), call.ticks)
-            << "at " << call.at.count() << " sixtieths of a nanosecond";
-      }
-    }
-  }
-}
-
 // ---- toggles during a movement ----
 
 // Clicks on one part and ticks between them: after each step's clicks and ticks, the value and

@@ -437,33 +437,6 @@ const std::vector<Element> kWardrobeDrawer = {
     {"knob", 5, 1, 3.75, 5.75, 1.875, 2.875, 6.75, 7.25, kKnob, Fixed},
 };
 
-TEST_F(Geometry, FixedModelsAndDrawersOccupyTheirParts) {
-  struct Case {
-    const char *model;
-    void (*draw)();
-    int boxes;
-    const std::vector<Element> *elements;
-  } const cases[] = {
-      {"table", drawTable, 5, &kTable},
-      {"chair", drawChair, 6, &kChair},
-      {"shelf unit", drawShelfUnit, 20, &kShelfUnit},
-      {"sofa", drawSofa, 4, &kSofa},
-      {"bed", drawBed, 4, &kBed},
-      {"bedside-table drawer", [] { drawDrawer(4.7f, 2.75f, 2.75f, 2, 0.5f, 105); }, 6,
-       &kBedsideDrawer},
-      {"wardrobe drawer", [] { drawDrawer(9.5f, 6.75f, 3.75f, 2, 1, 103); }, 6, &kWardrobeDrawer},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.model);
-    expectElements(captureAllFaces([&c] {
-                     glPushMatrix();
-                     c.draw();
-                     glPopMatrix();
-                   }),
-                   *c.elements, c.boxes);
-  }
-}
-
 // ---------------------------------------------------------------------------------------------
 // Bedside table and wardrobe. Boxes in drawing order: bedside table body frame (bottom, top,
 // left, right, back), divider, upper drawer (tray of five, knob), lower drawer; wardrobe upper
@@ -507,6 +480,48 @@ const std::vector<Element> kWardrobe = {
 };
 constexpr int kWardrobeBoxes = 27;
 constexpr int kLeftDoorBox = 23;
+
+// Every model and drawer, drawn in the program's window and again into the fresh context of a
+// new window where no start-up ran: everything a model draws with, it sets up itself.
+TEST_F(Geometry, EveryModelOccupiesItsPartsInAnyContext) {
+  struct Case {
+    const char *model;
+    void (*draw)();
+    int boxes;
+    const std::vector<Element> *elements;
+  } const cases[] = {
+      {"table", drawTable, 5, &kTable},
+      {"chair", drawChair, 6, &kChair},
+      {"shelf unit", drawShelfUnit, 20, &kShelfUnit},
+      {"sofa", drawSofa, 4, &kSofa},
+      {"bed", drawBed, 4, &kBed},
+      {"bedside table", [] { drawBedsideTable(0); }, kBedsideBoxes, &kBedsideTable},
+      {"wardrobe", [] { drawWardrobe(0); }, kWardrobeBoxes, &kWardrobe},
+      {"bedside-table drawer", [] { drawDrawer(4.7f, 2.75f, 2.75f, 2, 0.5f, 105); }, 6,
+       &kBedsideDrawer},
+      {"wardrobe drawer", [] { drawDrawer(9.5f, 6.75f, 3.75f, 2, 1, 103); }, 6, &kWardrobeDrawer},
+  };
+  for (bool fresh : {false, true}) {
+    SCOPED_TRACE(fresh ? "a fresh context without start-up" : "the program's window");
+    if (fresh) {
+      glutCreateWindow("a fresh context");
+      glutDisplayFunc([] {});
+    }
+    for (const Case &c : cases) {
+      SCOPED_TRACE(c.model);
+      expectElements(captureAllFaces([&c] {
+                       glPushMatrix();
+                       c.draw();
+                       glPopMatrix();
+                     }),
+                     *c.elements, c.boxes);
+    }
+    if (fresh) {
+      glutDestroyWindow(glutGetWindow());
+      glutSetWindow(testWindow);
+    }
+  }
+}
 
 // Drawer openings of the piece drawn, with different values in its neighbours' entries that must
 // not show; openings outside the usual range are drawn as they are.

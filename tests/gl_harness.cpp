@@ -15,6 +15,20 @@
 #endif
 
 int testWindow = 0;
+unsigned long redisplayRequestCount = 0;
+void (*registeredMenuStatus)(int, int, int) = nullptr;
+
+extern "C" void __real_glutPostRedisplay();
+extern "C" void __wrap_glutPostRedisplay() {
+  ++redisplayRequestCount;
+  __real_glutPostRedisplay();
+}
+
+extern "C" void __real_glutMenuStatusFunc(void (*callback)(int, int, int));
+extern "C" void __wrap_glutMenuStatusFunc(void (*callback)(int, int, int)) {
+  registeredMenuStatus = callback;
+  __real_glutMenuStatusFunc(callback);
+}
 
 namespace {
 
@@ -46,7 +60,7 @@ void pumpEvents(int rounds) {
 
 void GlTest::SetUp() {
   resetScene();
-  disableFramePacing();
+  frameClock = FrameClock{};
   glutSetWindow(testWindow);
   if (glutGet(GLUT_WINDOW_WIDTH) != 500 || glutGet(GLUT_WINDOW_HEIGHT) != 500) {
     glutReshapeWindow(500, 500);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/app_shell.h"
+#include "platform/frames.h"
 #include "scene/scene_state.h"
 
 #include <GL/freeglut.h>
@@ -17,9 +18,15 @@
 // The window id that start-up returned in this process.
 extern int testWindow;
 
+// Every suite is linked with -Wl,--wrap for these two GLUT calls, which routes the program's
+// calls through the harness: the redisplays requested since the process started, and the
+// menu-status callback last registered.
+extern unsigned long redisplayRequestCount;
+extern void (*registeredMenuStatus)(int status, int x, int y);
+
 // Puts scene, GL state and window back to what start-up leaves: 500 x 500, every server and
 // client attribute as start-up left it, identity matrices, render mode GL_RENDER, no pending GL
-// error, pacing off.
+// error, and the frame clock as it starts: pacing off, on the steady clock.
 class GlTest : public ::testing::Test {
 protected:
   void SetUp() override;

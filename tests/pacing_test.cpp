@@ -6,6 +6,7 @@
 // Each measurement runs in a child process of this test binary, since leaving GLUT's main loop
 // shuts the toolkit down. The children print their figures on standard output.
 #include "anim/animation.h"
+#include "edit/editing.h"
 #include "gl_harness.h"
 
 #include <chrono>
@@ -16,17 +17,199 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 class PacingTest : public GlTest {};
 
-TEST_F(PacingTest, OffUntilTurnedOn) {
-  EXPECT_FALSE(framePacingEnabled());
-  enableFramePacing();
-  EXPECT_TRUE(framePacingEnabled());
-  disableFramePacing();
-  EXPECT_FALSE(framePacingEnabled());
+// ---- the frame clock, on a time source the test drives ----
+
+ClockTime fakeTime{};
+std::vector<ClockTime> waits;  // every wait asked for, in order
+std::vector<int> swapRequests; // every swap interval asked of the driver
+bool driverTakesSwapInterval = false;
+
+ClockTime fakeNow() {
+  return fakeTime;
+}
+void fakeWait(ClockTime duration) {
+  waits.push_back(duration);
+  fakeTime += duration;
+}
+bool fakeSwapRequest(int refreshes) {
+  swapRequests.push_back(refreshes);
+  return driverTakesSwapInterval;
+}
+
+// The frame clock on fake time, starting at `start`, with a driver that does or does not take
+// a swap interval.
+void useFakeTime(ClockTime start, bool swapControl) {
+  fakeTime = start;
+  waits.clear();
+  swapRequests.clear();
+  driverTakesSwapInterval = swapControl;
+  frameClock.now = fakeNow;
+  frameClock.wait = fakeWait;
+  frameClock.requestSwapInterval = fakeSwapRequest;
+}
+
+constexpr ClockTime ms(long long n) {
+  return std::chrono::milliseconds(n);
+}
+constexpr ClockTime TICK = CLOCK_TICK;
+
+// After `after` has passed, one of these happens, and the clock must ask for the wait given.
+enum Act { Present, Idle, Pick, PacingOn, PacingOff };
+struct ClockStep {
+  ClockTime after;
+  Act act;
+  ClockTime wait;
+};
+
+// How long the program waits after each frame it shows and each idle call, by the frame clock.
+TEST_F(PacingTest, FrameClockWaitsOnlyWhereNoSyncHoldsTheFrameBack) {
+  const struct {
+    const char *name;
+    bool swapControl;
+    std::vector<ClockStep> steps;
+  } cases[] = {
+      {"off until turned on: nothing waits",
+       true,
+       {{{}, Present, {}},
+        {ms(1), Present, {}},
+        {ms(1), Idle, {}},
+        {{}, PacingOn, {}},
+        {{}, Present, {}},
+        {ms(1), Present, TICK - ms(1)},
+        {{}, PacingOff, {}},
+        {ms(1), Present, {}}}},
+      {"a synced swap that took longer than a 75 Hz frame is not held back",
+       true,
+       {{{}, PacingOn, {}}, {{}, Present, {}}, {ms(14), Present, {}}, {ms(14), Present, {}}}},
+      {"a swap faster than a 75 Hz display means no sync: the tick is waited out",
+       true,
+       {{{}, PacingOn, {}},
+        {{}, Present, {}},
+        {ms(10), Present, TICK - ms(10)},
+        {ms(14), Present, {}}}},
+      {"without swap control every frame fills its tick",
+       false,
+       {{{}, PacingOn, {}},
+        {{}, Present, {}},
+        {ms(14), Present, TICK - ms(14)},
+        {ms(20), Present, {}}}},
+      {"an idle call after a shown frame waits for nothing",
+       false,
+       {{{}, PacingOn, {}},
+        {{}, Present, {}},
+        {ms(1), Idle, {}},
+        {ms(2), Present, TICK - ms(3)},
+        {ms(1), Idle, {}}}},
+      {"idle calls without frames (a hidden window) keep the pace themselves",
+       false,
+       {{{}, PacingOn, {}},
+        {{}, Present, {}},
+        {ms(1), Idle, {}},
+        {ms(1), Idle, TICK - ms(2)},
+        {ms(1), Idle, TICK - ms(1)},
+        {ms(20), Idle, {}}}},
+      {"a pick draws no frame and never waits",
+       false,
+       {{{}, PacingOn, {}},
+        {{}, Present, {}},
+        {ms(1), Pick, {}},
+        {ms(1), Pick, {}},
+        {ms(1), Present, TICK - ms(3)}}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    frameClock = FrameClock{};
+    useFakeTime(ms(5'000), c.swapControl);
+    std::size_t step = 0;
+    for (const ClockStep &s : c.steps) {
+      SCOPED_TRACE("step " + std::to_string(step++));
+      fakeTime += s.after;
+      const std::size_t waitsBefore = waits.size();
+      switch (s.act) {
+      case Present:
+        presentFrame();
+        break;
+      case Idle:
+        onIdle();
+        break;
+      case Pick:
+        pickAt(250, 250);
+        break;
+      case PacingOn:
+        enableFramePacing();
+        break;
+      case PacingOff:
+        disableFramePacing();
+        break;
+      }
+      const ClockTime asked = waits.size() > waitsBefore ? waits.back() : ClockTime{};
+      EXPECT_EQ(waits.size() - waitsBefore, s.wait > ClockTime{} ? 1u : 0u);
+      EXPECT_EQ(asked.count(), s.wait.count()) << "in sixtieths of a nanosecond";
+    }
+    // Pacing asks the driver for exactly one swap per display refresh, each time it is turned on.
+    for (int refreshes : swapRequests) {
+      EXPECT_EQ(refreshes, 1);
+    }
+  }
+}
+
+// The animation ticks each idle call takes, at times of the fake clock.
+TEST_F(PacingTest, AnimationClockGivesTheWholeTicksThatHavePassed) {
+  const ClockTime half = TICK / 2, unit{1};
+  struct Call {
+    ClockTime at; // since the first call
+    int ticks;
+    bool paced = true;
+  };
+  const struct {
+    const char *name;
+    std::vector<Call> calls;
+  } cases[] = {
+      // The first call starts the account half a tick back, so ticks fall due at 1/2, 3/2, ...
+      {"less than a tick since the last advance gives none",
+       {{{}, 0}, {half - unit, 0}, {half, 1}, {half + TICK - unit, 0}, {half + TICK, 1}}},
+      {"each period gives one", {{{}, 0}, {TICK, 1}, {2 * TICK, 1}, {3 * TICK, 1}, {4 * TICK, 1}}},
+      {"frames at the tick rate give one each, jitter of a few milliseconds or not",
+       {{{}, 0},
+        {TICK + ms(3), 1},
+        {2 * TICK - ms(3), 1},
+        {3 * TICK + ms(7), 1},
+        {4 * TICK - ms(7), 1}}},
+      {"a slow frame gives several and the rest of a tick carries over",
+       {{{}, 0}, {ms(50), 3}, {ms(90), 2}, {ms(100), 1}}},
+      {"a stall gives the cap and is not made up for afterwards",
+       {{{}, 0}, {ms(10'000), 15}, {ms(10'000) + TICK, 1}}},
+      {"up to the cap every tick due is given",
+       {{{}, 0}, {half + 13 * TICK, 14}, {half + 28 * TICK, 15}, {half + 44 * TICK, 15}}},
+      {"a clock that goes back starts afresh",
+       {{{}, 0}, {TICK, 1}, {TICK / 5, 0}, {TICK / 5 + TICK, 1}}},
+      {"without pacing every call is one tick, and pacing turned on again starts afresh",
+       {{{}, 0},
+        {TICK, 1},
+        {2 * TICK, 1, false},
+        {60 * TICK, 1, false},
+        {61 * TICK, 0},
+        {62 * TICK, 1}}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const ClockTime start : {ClockTime{}, ClockTime{ms(123'456'789)}}) {
+      frameClock = FrameClock{};
+      useFakeTime(start, false);
+      for (const Call &call : c.calls) {
+        fakeTime = start + call.at;
+        frameClock.pacing = call.paced;
+        EXPECT_EQ(animationTicksDue(frameClock), call.ticks)
+            << "at " << call.at.count() << " sixtieths of a nanosecond";
+      }
+    }
+  }
 }
 
 // Without pacing a frame is only as long as drawing it takes.
@@ -90,7 +273,7 @@ TEST_P(PacedLoopTest, KeepsItsRate) {
     if (c.paced) {
       enableFramePacing();
       std::printf("[ MEASURED ] swap control available: %s\n",
-                  swapControlAvailable() ? "yes" : "no");
+                  frameClock.swapControl ? "yes" : "no");
     }
     const MainLoopRun run = runMainLoopFor(c.seconds);
     const double idle = run.idleCalls / run.wallSeconds, frames = run.frames / run.wallSeconds;

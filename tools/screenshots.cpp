@@ -69,7 +69,8 @@ void pumpEvents(int rounds) {
 
 // The window pixel whose floor point lies nearest to room coordinate `room`.
 int pixelFor(float room, float windowSize) {
-  return static_cast<int>(std::lround((room + 2.0) * windowSize / 42.0));
+  return static_cast<int>(
+      std::lround((static_cast<double>(room) - ROOM_ORIGIN) * windowSize / ROOM_SIZE));
 }
 
 // Places the piece through the menu and a press and release at its pixel. Returns false when the

@@ -1,4 +1,5 @@
 #include "app/app_shell.h"
+#include "platform/frames.h"
 #include "platform/opengl.h"
 
 int main() {

@@ -1,7 +1,6 @@
 #include "anim/animation.h"
 #include "app/app_shell.h"
 #include "edit/editing.h"
-#include "models/furniture_models.h"
 #include "platform/opengl.h"
 #include "scene/scene_state.h"
 #include "view/views.h"
@@ -10,13 +9,6 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
-
-unsigned long redisplayRequestCount = 0;
-
-void requestRedisplay() {
-  ++redisplayRequestCount;
-  glutPostRedisplay();
-}
 
 void initLighting() {
   // Loaded while the model-view matrix is still the identity, so the light stays put relative to
@@ -56,7 +48,6 @@ int startUp() {
     std::exit(0);
   }
   initLighting();
-  enableBoxArrays();
   createMenu();
 
   glutReshapeFunc(onReshape);

@@ -6,17 +6,18 @@
 
 #include <cstdint>
 
-// Menu entries, in display order; the value GLUT passes back is the row's index.
-inline constexpr const char *menuLabels[] = {"Visualizar", "  Mesa",    "  Silla",
-                                             "  Armario",  "  Mesilla", "  Estanteria",
-                                             "  Sofa",     "  Cama",    "Salir"};
+// The pop-up menu: "Visualizar" (value 0), then one row per kind of furniture with the kind's
+// label (values 1 to KIND_COUNT, in kind order), then "Salir".
+inline constexpr const char *inspectLabel = "Visualizar";
+inline constexpr const char *exitLabel = "Salir";
 constexpr int MENU_INSPECT = 0;
-constexpr int MENU_EXIT = 8;
+constexpr int MENU_EXIT = KIND_COUNT + 1;
 
 void createMenu();
 void onMenu(int value);
 // The menu-status callback. A pop-up menu takes the pointer, so GLUT never reports the release
-// of a drag during which the menu was opened; the drag ends where the menu opened instead.
+// of a drag during which the menu was opened; the drag ends where the menu opened instead, and a
+// menu opened with no drag running ends nothing.
 void onMenuStatus(int status, int x, int y);
 
 // Footprint around another piece, as offsets from its placement, inside which a dropped piece is
@@ -88,6 +89,10 @@ inline constexpr RejectionRect rejectionTable[KIND_COUNT][KIND_COUNT] = {
      {-15, 16, -8, 8}},
 };
 
+// The release scan visits the other pieces' kinds in this order; the outcome does not depend on it.
+inline constexpr FurnitureKind releaseScanOrder[KIND_COUNT] = {Table, Wardrobe, Bed,  BedsideTable,
+                                                               Shelf, Sofa,     Chair};
+
 // Whether (X, Z) lies strictly inside `rect` placed at `other`, in double precision.
 bool insideRejectionRect(const RejectionRect &rect, const Placement &other, double X, double Z);
 
@@ -107,5 +112,11 @@ struct PickResult {
 // ahead of it in the buffer.
 PickResult nearestHit(const std::uint32_t *buffer, int words, int hits);
 
+// The mouse callback. A left press in the plan view places a piece of the active kind and
+// starts a drag, in the perspective view it picks. A drag ends at the first press or release of
+// any button, the wheel's notches (buttons 3 to 6) excepted, and is judged there: the newest
+// piece is taken away if that point lies inside another piece's rejection rectangle. An event
+// that ends no drag judges nothing.
 void onMouse(int button, int state, int x, int y);
+// The motion callback: during a drag in the plan view the newest piece follows the pointer.
 void onMotion(int x, int y);

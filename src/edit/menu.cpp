@@ -1,4 +1,5 @@
 #include "edit/editing.h"
+#include "models/furniture_models.h"
 #include "platform/opengl.h"
 #include "view/views.h"
 
@@ -6,10 +7,11 @@
 
 void createMenu() {
   scene.menuId = glutCreateMenu(onMenu);
-  int value = 0;
-  for (const char *label : menuLabels) {
-    glutAddMenuEntry(label, value++);
+  glutAddMenuEntry(inspectLabel, MENU_INSPECT);
+  for (int kind = 0; kind < KIND_COUNT; ++kind) {
+    glutAddMenuEntry(furnitureKinds[kind].menuLabel, kind + 1);
   }
+  glutAddMenuEntry(exitLabel, MENU_EXIT);
   glutAttachMenu(GLUT_RIGHT_BUTTON);
 }
 

@@ -1,11 +1,6 @@
-#include "app/app_shell.h"
 #include "edit/editing.h"
 #include "platform/opengl.h"
 #include "view/views.h"
-
-// The release scan visits the other pieces' kinds in this order; the outcome does not depend on it.
-constexpr FurnitureKind releaseScanOrder[KIND_COUNT] = {Table, Wardrobe, Bed,  BedsideTable,
-                                                        Shelf, Sofa,     Chair};
 
 bool insideRejectionRect(const RejectionRect &rect, const Placement &other, double X, double Z) {
   const double x = other.x;
@@ -22,7 +17,7 @@ static void placePiece(int kind, int x, int y) {
     ++list.count;
   }
   scene.dragging = 1;
-  requestRedisplay();
+  glutPostRedisplay();
 }
 
 // Takes the newest piece of the active kind away again if the release point lies inside the
@@ -102,7 +97,7 @@ void onMotion(int x, int y) {
       const RoomPoint p = roomToWorld(x, y);
       FurnitureList &list = scene.lists[kind];
       list.slots[list.count] = {static_cast<float>(p.x), static_cast<float>(p.z)};
-      requestRedisplay();
+      glutPostRedisplay();
     }
   }
   applyPlanView();

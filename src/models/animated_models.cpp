@@ -18,6 +18,39 @@ static float drawerZ(const AnimatedValue &opening) {
   return static_cast<float>(opening.value + 0.25);
 }
 
+// The drawers of one kind: tray width, depth and height, and the knob's width and height.
+struct DrawerSize {
+  float width, depth, height, knobWidth, knobHeight;
+};
+constexpr DrawerSize bedsideDrawer = {4.7f, 2.75f, 2.75f, 2, 0.5f};
+constexpr DrawerSize wardrobeDrawer = {9.5f, 6.75f, 3.75f, 2, 1};
+
+// One drawer of a piece, at height `y` and slid out by its opening, under part code `code`.
+static void drawDrawerAt(const DrawerSize &size, float y, const AnimatedValue &opening, int code) {
+  glPushMatrix();
+  glLoadName(static_cast<GLuint>(code));
+  glTranslatef(0.25f, y, drawerZ(opening));
+  drawDrawer(size.width, size.depth, size.height, size.knobWidth, size.knobHeight, code);
+  glPopMatrix();
+}
+
+// Starts a wardrobe door under part code `code`: pushes the matrix, which the caller pops after
+// drawDoorLeaf, and moves to the hinge at (x, 8.25, z).
+static void beginDoor(int code, float x, float z) {
+  glPushMatrix();
+  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, wardrobeDoorMaterial);
+  glLoadName(static_cast<GLuint>(code));
+  glTranslatef(x, 8.25f, z);
+}
+
+// The door leaf in its hinge frame, turned by the caller, and its handle at depth `handleZ`.
+static void drawDoorLeaf(float handleZ) {
+  drawBox(4.95f, 16.5f, 0.25f);
+  glTranslatef(3.85f, 8, handleZ);
+  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, doorHandleMaterial);
+  drawBox(0.5f, 2, 0.25f);
+}
+
 void drawBedsideTable(int index) {
   const BedsideAnim &anim = bedsideEntry(index);
 
@@ -31,17 +64,8 @@ void drawBedsideTable(int index) {
   glPopMatrix();
   glPopMatrix();
 
-  glPushMatrix();
-  glTranslatef(0.25f, 3.21f, drawerZ(anim.upperDrawerOffset));
-  glLoadName(PICK_BEDSIDE_UPPER_DRAWER);
-  drawDrawer(4.7f, 2.75f, 2.75f, 2, 0.5f, PICK_BEDSIDE_UPPER_DRAWER);
-  glPopMatrix();
-
-  glPushMatrix();
-  glTranslatef(0.25f, 0.05f, drawerZ(anim.lowerDrawerOffset));
-  glLoadName(PICK_BEDSIDE_LOWER_DRAWER);
-  drawDrawer(4.7f, 2.75f, 2.75f, 2, 0.5f, PICK_BEDSIDE_LOWER_DRAWER);
-  glPopMatrix();
+  drawDrawerAt(bedsideDrawer, 3.21f, anim.upperDrawerOffset, PICK_BEDSIDE_UPPER_DRAWER);
+  drawDrawerAt(bedsideDrawer, 0.05f, anim.lowerDrawerOffset, PICK_BEDSIDE_LOWER_DRAWER);
 }
 
 void drawWardrobe(int index) {
@@ -61,41 +85,20 @@ void drawWardrobe(int index) {
   drawBox(10, 0.15f, 7); // divider between the drawers
   glPopMatrix();
 
-  glPushMatrix();
-  glLoadName(PICK_WARDROBE_UPPER_DRAWER);
-  glTranslatef(0.25f, 4.25f, drawerZ(anim.upperDrawerOffset));
-  drawDrawer(9.5f, 6.75f, 3.75f, 2, 1, PICK_WARDROBE_UPPER_DRAWER);
-  glPopMatrix();
-
-  glPushMatrix();
-  glLoadName(PICK_WARDROBE_LOWER_DRAWER);
-  glTranslatef(0.25f, 0.25f, drawerZ(anim.lowerDrawerOffset));
-  drawDrawer(9.5f, 6.75f, 3.75f, 2, 1, PICK_WARDROBE_LOWER_DRAWER);
-  glPopMatrix();
+  drawDrawerAt(wardrobeDrawer, 4.25f, anim.upperDrawerOffset, PICK_WARDROBE_UPPER_DRAWER);
+  drawDrawerAt(wardrobeDrawer, 0.25f, anim.lowerDrawerOffset, PICK_WARDROBE_LOWER_DRAWER);
 
   // Left door: hinged on its inner face at x = 0, z = 7; 360 - angle swings it out toward +z.
-  glPushMatrix();
-  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, wardrobeDoorMaterial);
-  glLoadName(PICK_LEFT_DOOR);
-  glTranslatef(0, 8.25f, 7);
+  beginDoor(PICK_LEFT_DOOR, 0, 7);
   glRotatef(static_cast<float>(360.0f - static_cast<double>(anim.leftDoorAngle.value)), 0, 1, 0);
-  drawBox(4.95f, 16.5f, 0.25f);
-  glTranslatef(3.85f, 8, 0.2f);
-  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, doorHandleMaterial);
-  drawBox(0.5f, 2, 0.25f);
+  drawDoorLeaf(0.2f);
   glPopMatrix();
 
   // Right door: hinged on its outer face at x = 10, z = 7.25, turned a half turn to point back
   // toward -x, then swung by its angle, the mirror of the left door.
-  glPushMatrix();
-  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, wardrobeDoorMaterial);
-  glLoadName(PICK_RIGHT_DOOR);
-  glTranslatef(10, 8.25f, 7.25f);
+  beginDoor(PICK_RIGHT_DOOR, 10, 7.25f);
   glRotatef(180, 0, 1, 0);
   glRotatef(anim.rightDoorAngle.value, 0, 1, 0);
-  drawBox(4.95f, 16.5f, 0.25f);
-  glTranslatef(3.85f, 8, -0.25f);
-  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, doorHandleMaterial);
-  drawBox(0.5f, 2, 0.25f);
+  drawDoorLeaf(-0.25f);
   glPopMatrix();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/opengl.h"
+#include "scene/scene_state.h"
 
 // Material palette: RGBA ambient-and-diffuse colours, each applied only by its own user.
 inline constexpr GLfloat tableMaterial[4] = {0.85f, 0.6f, 0.25f, 1};
@@ -20,10 +21,9 @@ inline constexpr GLfloat wardrobeDoorMaterial[4] = {0.5f, 0.4f, 0.15f, 1};
 inline constexpr GLfloat doorHandleMaterial[4] = {0.25f, 0.2f, 0.07f, 1};
 inline constexpr GLfloat floorMaterial[4] = {0.73f, 0.94f, 0.51f, 1};
 
-// Solid box from the current origin to (sx, sy, sz); sets flat shading. Draws from the normal
-// and vertex arrays, which enableBoxArrays() turns on once at start-up.
+// Solid box from the current origin to (sx, sy, sz); sets flat shading. Draws from client-side
+// arrays that it sets up itself, so it needs nothing of its caller but a current context.
 void drawBox(float sx, float sy, float sz);
-void enableBoxArrays();
 // Five 0.1-thick panels around x 0..X, y 0..Y, z 0..Z, open toward +z.
 void drawOpenFrame(float X, float Y, float Z);
 // An open-topped tray with a knob on its front, all under pick name `name`.
@@ -39,3 +39,30 @@ void drawBed();
 // The two kinds with moving parts read animation entry `index` of the scene.
 void drawBedsideTable(int index);
 void drawWardrobe(int index);
+
+// One row per kind of furniture, indexed by FurnitureKind: its label in the pop-up menu (whose
+// value for the kind is its index + 1), its model, the turn about the vertical that the display
+// pass gives it after moving to its placement, and the part codes of its doors and drawers,
+// which the display pass acts on in the kind's loop.
+struct FurnitureKindInfo {
+  const char *menuLabel;
+  void (*draw)(int index); // draws the piece at list index `index`
+  float yaw;               // degrees; 0: not turned
+  int firstPartCode;
+  int partCodeCount;
+};
+
+inline constexpr FurnitureKindInfo furnitureKinds[KIND_COUNT] = {
+    {"  Mesa", [](int) { drawTable(); }, 0, 0, 0},
+    {"  Silla", [](int) { drawChair(); }, 90, 0, 0},
+    {"  Armario", drawWardrobe, 0, PICK_LEFT_DOOR, 4},
+    {"  Mesilla", drawBedsideTable, 0, PICK_BEDSIDE_UPPER_DRAWER, 2},
+    {"  Estanteria", [](int) { drawShelfUnit(); }, -90, 0, 0},
+    {"  Sofa", [](int) { drawSofa(); }, 90, 0, 0},
+    {"  Cama", [](int) { drawBed(); }, 0, 0, 0},
+};
+
+// The kinds in the order the display pass draws them, which is also the order in which their
+// pick names reach the selection buffer.
+inline constexpr FurnitureKind drawOrder[KIND_COUNT] = {Table, Wardrobe, Chair, BedsideTable,
+                                                        Shelf, Sofa,     Bed};

@@ -1,19 +1,16 @@
 #include "models/furniture_models.h"
 
-// One corner of a box face: the face's outward normal, then the position.
+// One corner of a box face: the face's outward normal, then the position (the GL_N3F_V3F layout).
 struct BoxVertex {
   GLfloat nx, ny, nz;
   GLfloat x, y, z;
 };
-
-void enableBoxArrays() {
-  glEnableClientState(GL_NORMAL_ARRAY);
-  glEnableClientState(GL_VERTEX_ARRAY);
-}
+static_assert(sizeof(BoxVertex) == 6 * sizeof(GLfloat), "box vertices are packed");
 
 // The box is drawn from client-side arrays rather than between glBegin and glEnd: Mesa keeps
 // the memory of every immediate-mode vertex buffer it fills while selection mode is on, so each
-// pick of a furnished room used to cost hundreds of KiB for the rest of the session.
+// pick of a furnished room used to cost hundreds of KiB for the rest of the session. The box sets
+// up the arrays it draws from itself, so it draws the same into any context.
 void drawBox(float sx, float sy, float sz) {
   glShadeModel(GL_FLAT);
 
@@ -29,8 +26,8 @@ void drawBox(float sx, float sy, float sz) {
 
       {-1, 0, 0, 0, 0, 0},   {-1, 0, 0, 0, 0, sz}, {-1, 0, 0, 0, sy, sz}, {-1, 0, 0, 0, sy, 0},
   };
-  glNormalPointer(GL_FLOAT, sizeof(BoxVertex), &vertices[0].nx);
-  glVertexPointer(3, GL_FLOAT, sizeof(BoxVertex), &vertices[0].x);
+  // Exactly the normal and vertex arrays, both read from `vertices`; every other array off.
+  glInterleavedArrays(GL_N3F_V3F, sizeof(BoxVertex), vertices);
   glDrawArrays(GL_QUAD_STRIP, 0, 10);
   glDrawArrays(GL_QUADS, 10, 8);
 }

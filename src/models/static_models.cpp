@@ -1,54 +1,62 @@
 #include "models/furniture_models.h"
-#include "scene/scene_state.h"
 
-void drawTable() {
-  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, tableMaterial);
-  glPushMatrix();
+// Four legs of `side` x `height` x `side`, one per corner of a rectangle `spanX` by `spanZ`
+// between the legs' origins, starting at the current origin and going round. Leaves the matrix
+// at the last leg.
+static void drawLegs(float side, float height, float spanX, float spanZ) {
+  drawBox(side, height, side);
+  glTranslatef(spanX, 0, 0);
+  drawBox(side, height, side);
+  glTranslatef(0, 0, spanZ);
+  drawBox(side, height, side);
+  glTranslatef(-spanX, 0, 0);
+  drawBox(side, height, side);
+}
+
+// A piece on four legs, in one material: what stands on the legs, drawn from the legs' top,
+// then the legs.
+struct LeggedPiece {
+  const GLfloat *material;
+  float legSide, legHeight, spanX, spanZ;
+  void (*drawOnLegs)();
+};
+
+static void drawLeggedPiece(const LeggedPiece &piece) {
+  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, piece.material);
   glLoadName(PICK_STATIC_BODY);
   glPushMatrix();
-  glTranslatef(0, 8, 0);
-  drawBox(12, 0.7f, 7); // top
+  glPushMatrix();
+  glTranslatef(0, piece.legHeight, 0);
+  piece.drawOnLegs();
   glPopMatrix();
-  drawBox(1, 8, 1); // legs, one per corner
-  glTranslatef(11, 0, 0);
-  drawBox(1, 8, 1);
-  glTranslatef(0, 0, 6);
-  drawBox(1, 8, 1);
-  glTranslatef(-11, 0, 0);
-  drawBox(1, 8, 1);
+  drawLegs(piece.legSide, piece.legHeight, piece.spanX, piece.spanZ);
   glPopMatrix();
 }
 
+void drawTable() {
+  drawLeggedPiece({tableMaterial, 1, 8, 11, 6, [] {
+                     drawBox(12, 0.7f, 7); // top
+                   }});
+}
+
 void drawChair() {
-  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, chairMaterial);
-  glLoadName(PICK_STATIC_BODY);
-  glPushMatrix();
-  glPushMatrix();
-  glTranslatef(0, 6, 0);
-  drawBox(0.5f, 7, 4); // backrest
-  drawBox(4, 0.6f, 4); // seat
-  glPopMatrix();
-  drawBox(0.4f, 6, 0.4f); // legs, one per corner
-  glTranslatef(3.6f, 0, 0);
-  drawBox(0.4f, 6, 0.4f);
-  glTranslatef(0, 0, 3.6f);
-  drawBox(0.4f, 6, 0.4f);
-  glTranslatef(-3.6f, 0, 0);
-  drawBox(0.4f, 6, 0.4f);
-  glPopMatrix();
+  drawLeggedPiece({chairMaterial, 0.4f, 6, 3.6f, 3.6f, [] {
+                     drawBox(0.5f, 7, 4); // backrest
+                     drawBox(4, 0.6f, 4); // seat
+                   }});
 }
 
 void drawShelfUnit() {
   glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, shelfMaterial);
   glPushMatrix();
   glLoadName(PICK_STATIC_BODY);
-  drawOpenFrame(8, 5, 4); // four compartments stacked at the frame height
-  glTranslatef(0, 5, 0);
-  drawOpenFrame(8, 5, 4);
-  glTranslatef(0, 5, 0);
-  drawOpenFrame(8, 5, 4);
-  glTranslatef(0, 5, 0);
-  drawOpenFrame(8, 5, 4);
+  // Four compartments stacked at the frame height.
+  for (int compartment = 0; compartment < 4; ++compartment) {
+    if (compartment > 0) {
+      glTranslatef(0, 5, 0);
+    }
+    drawOpenFrame(8, 5, 4);
+  }
   glPopMatrix();
 }
 

@@ -1,5 +1,7 @@
 #include "scene/scene_state.h"
 
+#include <iterator>
+
 SceneState scene;
 
 void resetScene() {
@@ -20,28 +22,26 @@ RoomPoint roomToWorld(int pixelX, int pixelY) {
           static_cast<double>(productY) / pixelScaleDivisor(scene.windowHeight) + ROOM_ORIGIN};
 }
 
+// The value each part code moves within its piece's entry, in part-code order.
+constexpr AnimatedValue WardrobeAnim::*wardrobeParts[] = {
+    &WardrobeAnim::leftDoorAngle, &WardrobeAnim::rightDoorAngle, &WardrobeAnim::upperDrawerOffset,
+    &WardrobeAnim::lowerDrawerOffset};
+constexpr AnimatedValue BedsideAnim::*bedsideParts[] = {&BedsideAnim::upperDrawerOffset,
+                                                        &BedsideAnim::lowerDrawerOffset};
+static_assert(PICK_WARDROBE_LOWER_DRAWER - PICK_LEFT_DOOR + 1 == std::size(wardrobeParts));
+static_assert(PICK_BEDSIDE_LOWER_DRAWER - PICK_BEDSIDE_UPPER_DRAWER + 1 == std::size(bedsideParts));
+
 AnimatedValue *animatedPart(int partCode, int index) {
   if (index < 0 || index >= MAX_PIECES_PER_KIND) {
     return nullptr;
   }
-  WardrobeAnim &wardrobe = scene.wardrobeAnim[index];
-  BedsideAnim &bedside = scene.bedsideAnim[index];
-  switch (partCode) {
-  case PICK_LEFT_DOOR:
-    return &wardrobe.leftDoorAngle;
-  case PICK_RIGHT_DOOR:
-    return &wardrobe.rightDoorAngle;
-  case PICK_WARDROBE_UPPER_DRAWER:
-    return &wardrobe.upperDrawerOffset;
-  case PICK_WARDROBE_LOWER_DRAWER:
-    return &wardrobe.lowerDrawerOffset;
-  case PICK_BEDSIDE_UPPER_DRAWER:
-    return &bedside.upperDrawerOffset;
-  case PICK_BEDSIDE_LOWER_DRAWER:
-    return &bedside.lowerDrawerOffset;
-  default:
-    return nullptr;
+  if (partCode >= PICK_LEFT_DOOR && partCode <= PICK_WARDROBE_LOWER_DRAWER) {
+    return &(scene.wardrobeAnim[index].*wardrobeParts[partCode - PICK_LEFT_DOOR]);
   }
+  if (partCode >= PICK_BEDSIDE_UPPER_DRAWER && partCode <= PICK_BEDSIDE_LOWER_DRAWER) {
+    return &(scene.bedsideAnim[index].*bedsideParts[partCode - PICK_BEDSIDE_UPPER_DRAWER]);
+  }
+  return nullptr;
 }
 
 void actOnPartCode(int partCode) {

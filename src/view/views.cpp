@@ -17,9 +17,20 @@ constexpr float orbitCentre[3] = {20, 10, 20};
 // The plan view looks straight down from this height.
 constexpr int PLAN_CAMERA_HEIGHT = 42;
 
+// Depth range of a projection, from the eye.
+struct DepthRange {
+  double nearPlane, farPlane;
+};
+constexpr DepthRange perspectiveDepth = {2, 200};
+constexpr DepthRange planDepth = {2, 1000};
+// The reshape callback's interim view: a frustum with a nearer plane farther out, and the eye
+// moved back from the origin.
+constexpr DepthRange interimDepth = {4, 200};
+constexpr float INTERIM_EYE_DISTANCE = 60;
+
 void perspectiveCamera() {
   const float aspect = frustumAspect(scene.windowWidth, scene.windowHeight);
-  glFrustum(-1, 1, -aspect, aspect, 2, 200);
+  glFrustum(-1, 1, -aspect, aspect, perspectiveDepth.nearPlane, perspectiveDepth.farPlane);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glTranslatef(0, 0, -scene.cameraDistance);
@@ -40,7 +51,7 @@ void applyPlanView() {
   glLoadIdentity();
   // The window's rectangle is exactly the floor.
   constexpr int floorEnd = ROOM_ORIGIN + ROOM_SIZE;
-  glOrtho(ROOM_ORIGIN, floorEnd, ROOM_ORIGIN, floorEnd, 2, 1000);
+  glOrtho(ROOM_ORIGIN, floorEnd, ROOM_ORIGIN, floorEnd, planDepth.nearPlane, planDepth.farPlane);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   // Looking down, room z grows down the window: z = ROOM_ORIGIN at the top edge, floorEnd at
@@ -65,10 +76,10 @@ void onReshape(int width, int height) {
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  glFrustum(-1, 1, -aspect, aspect, 4, 200);
+  glFrustum(-1, 1, -aspect, aspect, interimDepth.nearPlane, interimDepth.farPlane);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  glTranslatef(0, 0, -60);
+  glTranslatef(0, 0, -INTERIM_EYE_DISTANCE);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   scene.windowWidth = static_cast<float>(width);
   scene.windowHeight = static_cast<float>(height);

@@ -1,0 +1,84 @@
+// Frames: presenting them, and the one clock that paces them and the animations. The clock is a
+// plain record whose time source tests replace, so that they drive time without sleeping.
+#pragma once
+
+#include <chrono>
+#include <ratio>
+
+// Time in sixtieths of a nanosecond: a sixtieth and a seventy-fifth of a second are whole
+// numbers of these units, and a steady clock's nanoseconds convert to them exactly.
+using ClockTime = std::chrono::duration<long long, std::ratio<1, 60'000'000'000>>;
+
+// Frames are paced to 60 a second, and doors and drawers move one step per tick of the same
+// length.
+constexpr ClockTime CLOCK_TICK = std::chrono::duration<long long, std::ratio<1, 60>>{1};
+
+// Buffer swaps that complete faster than a 75 Hz display could show them mean that no vertical
+// sync holds the loop back.
+constexpr ClockTime FASTEST_SYNCED_FRAME = std::chrono::duration<long long, std::ratio<1, 75>>{1};
+
+// However long a stall (a suspended machine, a window being dragged), one idle call advances the
+// animations by at most this many ticks, a quarter of a second's worth, rather than fling doors
+// open.
+constexpr int MAX_TICKS_PER_IDLE = 15;
+
+// The steady clock, counted from its first reading, and a real sleep.
+ClockTime steadyClockNow();
+void sleepFor(ClockTime duration);
+
+// Asks the driver, through the platform's swap-control extension, to swap the buffers once per
+// `refreshes` display refreshes. Returns whether it took the request.
+bool requestDriverSwapInterval(int refreshes);
+
+struct FrameClock {
+  // The time source and the wait: a steady clock and a real sleep, unless a test puts its own.
+  ClockTime (*now)() = steadyClockNow;
+  void (*wait)(ClockTime) = sleepFor;
+  bool (*requestSwapInterval)(int refreshes) = requestDriverSwapInterval;
+
+  // Off until the running program turns it on: tests and tools draw at full speed, one
+  // animation step per idle call.
+  bool pacing = false;
+  // Whether the driver took a swap interval of 1 when pacing was turned on.
+  bool swapControl = false;
+
+  // The frame being timed: when it started, and whether one was shown since the last idle call.
+  bool frameStarted = false;
+  ClockTime frameStart{};
+  bool shownSinceIdle = false;
+
+  // The time the animations have been advanced to.
+  bool ticking = false;
+  ClockTime advancedTo{};
+};
+
+extern FrameClock frameClock;
+
+// A frame was shown by a buffer swap. Returns how long to wait before the next frame starts:
+// nothing when the display's vertical sync held the frame back, else the rest of its tick. The
+// next frame is timed from the end of that wait, so late wake-ups do not add up.
+ClockTime frameShown(FrameClock &clock);
+
+// An idle call. When no frame was shown since the previous one (GLUT does not redraw a hidden
+// or covered window), it closes the frame itself and returns how long to wait; else nothing.
+ClockTime idleCallWait(FrameClock &clock);
+
+// The animation ticks due at an idle call. Without pacing, always 1. With it, the whole ticks
+// between the time the animations have been advanced to and now, at most MAX_TICKS_PER_IDLE:
+// the part of a tick left over carries to the next call, ticks beyond the cap are dropped. The
+// first call, and one whose time lies before the last, (re)start the account half a tick back
+// and give none: frames that come at the tick rate then fall halfway between ticks, and their
+// jitter changes no count.
+int animationTicksDue(FrameClock &clock);
+
+// Turns pacing on: asks the driver for one buffer swap per display refresh and restarts the
+// clock. Turns it off.
+void enableFramePacing();
+void disableFramePacing();
+
+// Swaps the buffers and, when the swap showed a frame (not in selection mode, where the pick
+// draws the scene), waits as the clock says.
+void presentFrame();
+
+// Waits at an idle call as the clock says.
+void paceIdleCall();
