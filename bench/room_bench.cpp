@@ -245,6 +245,7 @@ WindowPixel findFreeReleasePixel(int kind) {
         }
         const int x = WINDOW_SIZE / 2 + dx;
         const int y = WINDOW_SIZE / 2 + dy;
+        scene.dragging = 1; // as the press of the drag leaves it
         onMouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
         if (list.count == MAX_PIECES_PER_KIND) {
           return {x, y, true};
@@ -265,6 +266,7 @@ void benchRelease(benchmark::State &state) {
     return;
   }
   for (auto _ : state) {
+    scene.dragging = 1; // only the release that ends a drag judges it
     onMouse(GLUT_LEFT_BUTTON, GLUT_UP, free.x, free.y);
   }
   if (scene.lists[Wardrobe].count != MAX_PIECES_PER_KIND) {
