@@ -40,6 +40,12 @@ void drawBed();
 void drawBedsideTable(int index);
 void drawWardrobe(int index);
 
+// The part codes first..last of a kind's doors and drawers; a kind without any has none.
+struct PartCodes {
+  int first, last;
+};
+constexpr PartCodes NO_PART_CODES = {0, -1};
+
 // One row per kind of furniture, indexed by FurnitureKind: its label in the pop-up menu (whose
 // value for the kind is its index + 1), its model, the turn about the vertical that the display
 // pass gives it after moving to its placement, and the part codes of its doors and drawers,
@@ -48,18 +54,17 @@ struct FurnitureKindInfo {
   const char *menuLabel;
   void (*draw)(int index); // draws the piece at list index `index`
   float yaw;               // degrees; 0: not turned
-  int firstPartCode;
-  int partCodeCount;
+  PartCodes partCodes;
 };
 
 inline constexpr FurnitureKindInfo furnitureKinds[KIND_COUNT] = {
-    {"  Mesa", [](int) { drawTable(); }, 0, 0, 0},
-    {"  Silla", [](int) { drawChair(); }, 90, 0, 0},
-    {"  Armario", drawWardrobe, 0, PICK_LEFT_DOOR, 4},
-    {"  Mesilla", drawBedsideTable, 0, PICK_BEDSIDE_UPPER_DRAWER, 2},
-    {"  Estanteria", [](int) { drawShelfUnit(); }, -90, 0, 0},
-    {"  Sofa", [](int) { drawSofa(); }, 90, 0, 0},
-    {"  Cama", [](int) { drawBed(); }, 0, 0, 0},
+    {"  Mesa", [](int) { drawTable(); }, 0, NO_PART_CODES},
+    {"  Silla", [](int) { drawChair(); }, 90, NO_PART_CODES},
+    {"  Armario", drawWardrobe, 0, {PICK_LEFT_DOOR, PICK_WARDROBE_LOWER_DRAWER}},
+    {"  Mesilla", drawBedsideTable, 0, {PICK_BEDSIDE_UPPER_DRAWER, PICK_BEDSIDE_LOWER_DRAWER}},
+    {"  Estanteria", [](int) { drawShelfUnit(); }, -90, NO_PART_CODES},
+    {"  Sofa", [](int) { drawSofa(); }, 90, NO_PART_CODES},
+    {"  Cama", [](int) { drawBed(); }, 0, NO_PART_CODES},
 };
 
 // The kinds in the order the display pass draws them, which is also the order in which their

@@ -23,7 +23,7 @@ void onDisplay() {
     const FurnitureList &list = scene.lists[kind];
     for (int i = 0; i < list.count; ++i) {
       glPushMatrix();
-      for (int code = info.firstPartCode; code < info.firstPartCode + info.partCodeCount; ++code) {
+      for (int code = info.partCodes.first; code <= info.partCodes.last; ++code) {
         actOnPartCode(code);
       }
       const Placement &p = list.slots[i + 1];
