@@ -214,8 +214,8 @@ drive() {
     $((X + 265)) $((Y + 430)))"
   [ "$covered" -ge $((total * 9 / 10)) ] ||
     fail "$name: placing a wardrobe changed $covered of the $total pixels it covers"
-  # Escape, with the pointer over the window (a display without a window manager gives the
-  # keyboard to the window under the pointer).
+  # Escape, with the pointer over the window. Without a window manager the X server gives the
+  # keyboard to the window under the pointer, and Wine to its window once it has been clicked.
   xdotool mousemove $((X + 450)) $((Y + 50))
   sleep 0.3
   xdotool key Escape
