@@ -114,8 +114,16 @@ started=$(now)
 logged wineboot wineboot -i || fail "wineboot could not create the prefix $prefix"
 pass "a fresh Wine prefix ($(wine --version)) made in $(since "$started") s"
 
+# A screenshot of the whole screen. xwd once failed here with BadMatch on X_GetImage while the
+# Windows program ran; the screenshot is tried again before the check gives up.
 shot() {
-  xwd -root -silent >"$work/$1.xwd"
+  local attempt
+  for attempt in 1 2 3; do
+    xwd -root -silent >"$work/$1.xwd" 2>"$work/xwd.log" && return
+    echo "  xwd failed ($(head -n 1 "$work/xwd.log")) taking $1; trying again" >&2
+    sleep 0.2
+  done
+  fail "$name: xwd could not take the screenshot $1: $(head -n 1 "$work/xwd.log")"
 }
 
 # Pixels that differ between two screenshots in the rectangle X0 Y0 X1 Y1 (root coordinates) of
