@@ -117,8 +117,7 @@ pass "a fresh Wine prefix ($(wine --version)) made in $(since "$started") s"
 # A screenshot of the whole screen. xwd once failed here with BadMatch on X_GetImage while the
 # Windows program ran; the screenshot is tried again before the check gives up.
 shot() {
-  local attempt
-  for attempt in 1 2 3; do
+  for _ in 1 2 3; do
     xwd -root -silent >"$work/$1.xwd" 2>"$work/xwd.log" && return
     echo "  xwd failed ($(head -n 1 "$work/xwd.log")) taking $1; trying again" >&2
     sleep 0.2
