@@ -2,8 +2,10 @@
 # Installs the Debian packages one task needs, only those missing:
 #   scripts/install-deps.sh program   to build and run the program (make run)
 #   scripts/install-deps.sh package   the same, plus what builds the .deb (make package)
-#   scripts/install-deps.sh test      the same, plus the tests' libraries and tools (make test;
-#                                     the default)
+#   scripts/install-deps.sh windows   what cross-builds the Windows program and its zip
+#                                     (scripts/build-windows.sh)
+#   scripts/install-deps.sh test      all of the above, plus the tests' libraries and tools, Wine
+#                                     among them (make test; the default)
 # As root, or through sudo where sudo needs no password, it runs apt-get; otherwise it prints the
 # one line to run. On a system without dpkg and apt-get it installs nothing, says what the
 # program needs and leaves it to CMake to find it.
@@ -11,28 +13,36 @@ set -euo pipefail
 
 task=${1:-test}
 case "$task" in
-program | package | test) ;;
+program | package | windows | test) ;;
 *)
-  echo "usage: $0 [program|package|test]" >&2
+  echo "usage: $0 [program|package|windows|test]" >&2
   exit 2
   ;;
 esac
 
-# GLUT is listed as "glut": the package that provides it is chosen below.
-packages=(g++ make cmake glut libglu1-mesa-dev libgl1-mesa-dri)
-if [ "$task" != program ]; then
+# MinGW-w64 cross-builds freeglut and the program; apt-get source unpacks freeglut's source
+# package with dpkg-source (dpkg-dev).
+windows_packages=(make cmake gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 dpkg-dev)
+if [ "$task" = windows ]; then
+  packages=("${windows_packages[@]}")
+else
+  # GLUT is listed as "glut": the package that provides it is chosen below.
+  packages=(g++ make cmake glut libglu1-mesa-dev libgl1-mesa-dri)
+fi
+if [ "$task" = package ] || [ "$task" = test ]; then
   packages+=(dpkg-dev file) # dpkg-shlibdeps finds the .deb's dependencies; CPack uses file
 fi
 if [ "$task" = test ]; then
   packages+=(libgtest-dev libbenchmark-dev libpng-dev xvfb xauth xdotool x11-apps python3
-             desktop-file-utils appstream g++-mingw-w64-x86-64 binutils)
+             desktop-file-utils appstream binutils "${windows_packages[@]}" wine wine64 unzip)
 fi
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
   echo "No dpkg and apt-get here, so nothing is installed: CMake looks for what is needed."
   echo "The program needs a C++17 compiler, CMake, make, and the GLUT (freeglut), GLU and OpenGL"
   echo "development files; the tests also need GoogleTest, Google Benchmark, libpng, Xvfb,"
-  echo "xdotool, xwd, Python 3, desktop-file-validate, appstreamcli and MinGW-w64's g++."
+  echo "xdotool, xwd, Python 3, desktop-file-validate, appstreamcli, MinGW-w64's gcc and g++,"
+  echo "Wine (64-bit) and unzip; the Windows build fetches freeglut's Debian source package."
   exit 0
 fi
 
@@ -90,7 +100,28 @@ else
   echo "  sudo apt-get update && sudo apt-get install -y ${names[*]}"
   exit 1
 fi
-DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" update -qq
+# Runs apt-get; while another apt-get or dpkg holds the package system's locks (an install
+# started elsewhere at the same moment), waits and tries again, for up to 10 minutes. apt-get
+# update gives up on a held lock at once; install waits for dpkg's own lock by itself.
+apt_run() {
+  local errors attempt
+  errors=$(mktemp)
+  for attempt in $(seq 60); do
+    if DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" -o DPkg::Lock::Timeout=60 "$@" 2>"$errors"; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      return 0
+    fi
+    if ! grep -Eq 'Could not get lock|Unable to lock|Unable to acquire' "$errors" || [ "$attempt" -eq 60 ]; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      return 1
+    fi
+    echo "apt-get $1: the package system is locked by another process; trying again in 10 s" >&2
+    sleep 10
+  done
+}
+apt_run update -qq
 mapfile -t names < <(resolved) # GLUT's package chosen from the fresh lists
 echo "Installing: ${names[*]}"
-DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" install -y -qq --no-install-recommends "${names[@]}"
+apt_run install -y -qq --no-install-recommends "${names[@]}"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test under a virtual X display: the unit and integration suites, the end-to-end
-# check of the running program, the packaging and portability checks, then the suites again under
-# the sanitizers.
+# check of the running program, the packaging and portability checks, the Windows program built,
+# packed and run under Wine, then the suites again under the sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,8 +16,11 @@ fi
 echo "== Packaging: install, desktop entry, metadata, .deb, build without optional libraries"
 scripts/with-xvfb.sh tests/packaging.sh build
 
-echo "== Portability: the sources compiled for Windows, a build without GLX and its frame pacing"
+echo "== Portability: a build without GLX and its frame pacing"
 scripts/with-xvfb.sh tests/portability.sh
+
+echo "== Windows: the program cross-built, packed in a zip and run under Wine, frames as on Linux"
+scripts/with-xvfb.sh tests/windows.sh build
 
 echo "== Test suites under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DROOMPLANNER_SANITIZE=ON \

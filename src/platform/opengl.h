@@ -8,7 +8,12 @@
 #include <OpenGL/gl.h>
 #include <OpenGL/glu.h>
 #else
+#if defined(ROOMPLANNER_FREEGLUT_STD_H)
+// A freeglut installed without GL/glut.h (CMake defines this): the header GL/glut.h would include.
+#include <GL/freeglut_std.h>
+#else
 #include <GL/glut.h> // includes <windows.h> first where OpenGL's headers need it
+#endif
 #include <GL/gl.h>
 #include <GL/glu.h>
 #endif

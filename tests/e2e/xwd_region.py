@@ -7,7 +7,9 @@ the program's initial perspective camera. Standard library only.
 
 Commands:
   png DUMP OUT.png [X0 Y0 X1 Y1]     write the dump (or the region) as a PNG
-  diff A B X0 Y0 X1 Y1               print how many pixels of the region differ and by how much
+  diff A B X0 Y0 X1 Y1 [BX0 BY0]     print how many pixels of the region differ and by how much;
+                                     with BX0 BY0, the region of B starts there instead (the same
+                                     window shown at two places)
   menu-entry OPEN CLOSED PX PY INDEX COUNT
                                      root position of entry INDEX (0-based) of a COUNT-entry menu
                                      opened at root (PX, PY); OPEN and CLOSED are dumps with and
@@ -56,6 +58,18 @@ class Dump:
             out.append((value & mask) >> shift)
         return tuple(out)
 
+    def same_format(self, other):
+        return (self.lsb_first, self.bytes_per_pixel, self.masks) == (
+            other.lsb_first, other.bytes_per_pixel, other.masks)
+
+    def holds(self, box):
+        return 0 <= box[0] <= box[2] <= self.width and 0 <= box[1] <= box[3] <= self.height
+
+    def row_bytes(self, box, y):
+        """The bytes of row y of the region box (x0 y0 x1 y1), which lies inside the dump."""
+        at = self.offset + (box[1] + y) * self.bytes_per_line + box[0] * self.bytes_per_pixel
+        return self.data[at:at + (box[2] - box[0]) * self.bytes_per_pixel]
+
     def region(self, x0, y0, x1, y1):
         x0, y0 = max(0, x0), max(0, y0)
         x1, y1 = min(self.width, x1), min(self.height, y1)
@@ -86,10 +100,22 @@ def cmd_png(args):
 def cmd_diff(args):
     a, b = Dump(args[0]), Dump(args[1])
     box = [int(v) for v in args[2:6]]
+    box_b = box
+    if len(args) >= 8:
+        bx, by = int(args[6]), int(args[7])
+        box_b = [bx, by, bx + box[2] - box[0], by + box[3] - box[1]]
     changed = 0
     largest = 0
     total = 0
-    for row_a, row_b in zip(a.region(*box), b.region(*box)):
+    if a.same_format(b) and a.holds(box) and b.holds(box_b):
+        # Rows whose bytes are equal hold no differing pixel: only the others are decoded.
+        rows = [y for y in range(box[3] - box[1]) if a.row_bytes(box, y) != b.row_bytes(box_b, y)]
+        total = (box[2] - box[0]) * (box[3] - box[1]) - len(rows) * (box[2] - box[0])
+        pairs = [(a.region(box[0], box[1] + y, box[2], box[1] + y + 1)[0],
+                  b.region(box_b[0], box_b[1] + y, box_b[2], box_b[1] + y + 1)[0]) for y in rows]
+    else:
+        pairs = zip(a.region(*box), b.region(*box_b))
+    for row_a, row_b in pairs:
         for pa, pb in zip(row_a, row_b):
             total += 1
             delta = max(abs(ca - cb) for ca, cb in zip(pa, pb))
