@@ -28,8 +28,9 @@ mkdir -p "$work/include/GL"
 cp /usr/include/GL/freeglut*.h /usr/include/GL/glut.h "$work/include/GL/"
 sources=(src/*/*.cpp)
 for source in "${sources[@]}"; do
-  "$mingw" -std=c++17 -Wall -Wextra -Wpedantic -Werror -Isrc -I"$work/include" -c "$source" \
-    -o "$work/object.o" || fail "$source does not compile for Windows"
+  "$mingw" -std=c++17 -Wall -Wextra -Wpedantic -Werror -Isrc -I"$work/include" \
+    -DROOMPLANNER_VERSION='"0"' -c "$source" -o "$work/object.o" ||
+    fail "$source does not compile for Windows"
 done
 pass "all ${#sources[@]} program sources compile for Windows with $mingw -std=c++17, no warnings"
 
