@@ -3,6 +3,7 @@
 #include "edit/editing.h"
 #include "models/furniture_models.h"
 #include "platform/opengl.h"
+#include "platform/window_identity.h"
 #include "scene/scene_state.h"
 #include "view/views.h"
 
@@ -42,7 +43,7 @@ static void keepFrameScratchMemory() {
 int startUp() {
   keepFrameScratchMemory();
 
-  // The program takes no command-line options, so the toolkit sees none either.
+  // The program reads no command line but its own --help and --version: the toolkit sees none.
   int argc = 1;
   char programName[] = "room-planner";
   char *argv[] = {programName, nullptr};
@@ -55,6 +56,7 @@ int startUp() {
   if (window == 0) {
     std::exit(0);
   }
+  setWindowIdentity();
   initLighting();
   enableBoxArrays();
   createMenu();
