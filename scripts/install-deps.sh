@@ -19,20 +19,24 @@ program | package | test) ;;
 esac
 
 # GLUT is listed as "glut": the package that provides it is chosen below.
-packages=(g++ make cmake glut libglu1-mesa-dev libgl1-mesa-dri)
+packages=(g++ make cmake glut libglu1-mesa-dev libx11-dev libgl1-mesa-dri)
 if [ "$task" != program ]; then
   packages+=(dpkg-dev file) # dpkg-shlibdeps finds the .deb's dependencies; CPack uses file
 fi
 if [ "$task" = test ]; then
-  packages+=(libgtest-dev libbenchmark-dev libpng-dev xvfb xauth xdotool x11-apps python3
-             desktop-file-utils appstream g++-mingw-w64-x86-64 binutils)
+  # lintian checks the .deb, hardening-check (devscripts) its program, mandoc and man-db its
+  # manual page; ImageMagick compares screenshots and xprop (x11-utils) reads window properties.
+  packages+=(libgtest-dev libbenchmark-dev libpng-dev xvfb xauth xdotool x11-utils imagemagick
+             python3 desktop-file-utils appstream g++-mingw-w64-x86-64 binutils lintian devscripts
+             mandoc man-db)
 fi
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
   echo "No dpkg and apt-get here, so nothing is installed: CMake looks for what is needed."
-  echo "The program needs a C++17 compiler, CMake, make, and the GLUT (freeglut), GLU and OpenGL"
-  echo "development files; the tests also need GoogleTest, Google Benchmark, libpng, Xvfb,"
-  echo "xdotool, xwd, Python 3, desktop-file-validate, appstreamcli and MinGW-w64's g++."
+  echo "The program needs a C++17 compiler, CMake, make, and the GLUT (freeglut), GLU, OpenGL"
+  echo "and Xlib development files; the tests also need GoogleTest, Google Benchmark, libpng,"
+  echo "Xvfb, xdotool, xprop, ImageMagick, Python 3, desktop-file-validate, appstreamcli,"
+  echo "MinGW-w64's g++, lintian, hardening-check, mandoc and man."
   exit 0
 fi
 
@@ -90,7 +94,18 @@ else
   echo "  sudo apt-get update && sudo apt-get install -y ${names[*]}"
   exit 1
 fi
-DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" update -qq
+# Another apt-get or dpkg may hold the package system's locks for a while: install waits for
+# dpkg's lock, and update, which may not wait for the package lists' lock, is tried again.
+lock_wait=(-o DPkg::Lock::Timeout=300)
+for attempt in 1 2 3 4 5 6 7 8 9 10; do
+  if DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" "${lock_wait[@]}" update -qq; then
+    break
+  fi
+  [ "$attempt" -lt 10 ] || exit 1
+  echo "apt-get update failed; another apt-get may hold its lock: trying again in 15 s"
+  sleep 15
+done
 mapfile -t names < <(resolved) # GLUT's package chosen from the fresh lists
 echo "Installing: ${names[*]}"
-DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" install -y -qq --no-install-recommends "${names[@]}"
+DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" "${lock_wait[@]}" install -y -qq \
+  --no-install-recommends "${names[@]}"
