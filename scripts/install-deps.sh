@@ -90,8 +90,8 @@ elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
   apt_get=(sudo apt-get)
 else
   mapfile -t names < <(resolved)
-  echo "Missing packages. Install them with:"
-  echo "  sudo apt-get update && sudo apt-get install -y ${names[*]}"
+  echo "Missing packages. Install them as root (or with sudo before each apt-get) with:"
+  echo "  apt-get update && apt-get install -y ${names[*]}"
   exit 1
 fi
 # Another apt-get or dpkg may hold the package system's locks for a while: install waits for
