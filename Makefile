@@ -26,11 +26,12 @@ build: deps
 test: build
 	@bash scripts/run-tests.sh
 
-# Writes $(BUILD)/room-planner_<version>_<architecture>.deb.
+# Writes $(BUILD)/room-planner_<version>_<architecture>.deb, building only the program it ships.
 package:
 	@bash scripts/install-deps.sh package
 	@$(CONFIGURE)
-	@cmake --build $(BUILD) -j$(JOBS) --target package
+	@cmake --build $(BUILD) -j$(JOBS) --target room-planner
+	@cd $(BUILD) && cpack -G DEB
 
 .PHONY: bench screenshots
 
@@ -39,4 +40,4 @@ bench: build
 
 screenshots: build
 	@mkdir -p data/icons
-	@scripts/with-xvfb.sh $(BUILD)/room-screenshots docs data/icons
+	@scripts/with-xvfb.sh $(BUILD)/room-screenshots docs data/icons src/platform/window_icon.h

@@ -27,22 +27,27 @@ if [ "$task" = windows ]; then
   packages=("${windows_packages[@]}")
 else
   # GLUT is listed as "glut": the package that provides it is chosen below.
-  packages=(g++ make cmake glut libglu1-mesa-dev libgl1-mesa-dri)
+  packages=(g++ make cmake glut libglu1-mesa-dev libx11-dev libgl1-mesa-dri)
 fi
 if [ "$task" = package ] || [ "$task" = test ]; then
   packages+=(dpkg-dev file) # dpkg-shlibdeps finds the .deb's dependencies; CPack uses file
 fi
 if [ "$task" = test ]; then
-  packages+=(libgtest-dev libbenchmark-dev libpng-dev xvfb xauth xdotool x11-apps python3
-             desktop-file-utils appstream binutils "${windows_packages[@]}" wine wine64 unzip)
+  # lintian checks the .deb, hardening-check (devscripts) its program, mandoc and man-db its
+  # manual page; ImageMagick compares screenshots and xprop (x11-utils) reads window properties;
+  # Wine runs the Windows program.
+  packages+=(libgtest-dev libbenchmark-dev libpng-dev xvfb xauth xdotool x11-utils imagemagick
+             python3 desktop-file-utils appstream binutils lintian devscripts mandoc man-db
+             "${windows_packages[@]}" wine wine64 unzip)
 fi
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
   echo "No dpkg and apt-get here, so nothing is installed: CMake looks for what is needed."
-  echo "The program needs a C++17 compiler, CMake, make, and the GLUT (freeglut), GLU and OpenGL"
-  echo "development files; the tests also need GoogleTest, Google Benchmark, libpng, Xvfb,"
-  echo "xdotool, xwd, Python 3, desktop-file-validate, appstreamcli, MinGW-w64's gcc and g++,"
-  echo "Wine (64-bit) and unzip; the Windows build fetches freeglut's Debian source package."
+  echo "The program needs a C++17 compiler, CMake, make, and the GLUT (freeglut), GLU, OpenGL"
+  echo "and Xlib development files; the tests also need GoogleTest, Google Benchmark, libpng,"
+  echo "Xvfb, xdotool, xprop, ImageMagick, Python 3, desktop-file-validate, appstreamcli,"
+  echo "lintian, hardening-check, mandoc, man, MinGW-w64's gcc and g++, Wine (64-bit) and unzip;"
+  echo "the Windows build fetches freeglut's Debian source package."
   exit 0
 fi
 
@@ -96,8 +101,8 @@ elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
   apt_get=(sudo apt-get)
 else
   mapfile -t names < <(resolved)
-  echo "Missing packages. Install them with:"
-  echo "  sudo apt-get update && sudo apt-get install -y ${names[*]}"
+  echo "Missing packages. Install them as root (or with sudo before each apt-get) with:"
+  echo "  apt-get update && apt-get install -y ${names[*]}"
   exit 1
 fi
 # Runs apt-get; while another apt-get or dpkg holds the package system's locks (an install

@@ -20,7 +20,6 @@ cd "$(dirname "$0")/.."
 linux_program=$(realpath -m "${1:-build}/room-planner")
 win_build=${BUILD_WINDOWS:-build-windows}
 title='La Quellmar. Alumno: Tobias Wrennick'
-helper=tests/e2e/xwd_region.py
 # DLLs that come with Windows itself.
 system_dlls='kernel32 user32 gdi32 advapi32 msvcrt opengl32 glu32 winmm shell32 ole32 oleaut32
 comdlg32 imm32 version ws2_32'
@@ -64,7 +63,7 @@ since() {
   awk -v start="$1" -v end="$(now)" 'BEGIN { printf "%.1f", end - start }'
 }
 
-for tool in wine wineserver wineboot x86_64-w64-mingw32-objdump unzip xdotool xwd python3; do
+for tool in wine wineserver wineboot x86_64-w64-mingw32-objdump unzip xdotool import compare convert; do
   command -v "$tool" >/dev/null 2>&1 || fail "$tool is not installed (scripts/install-deps.sh test)"
 done
 [ -x "$linux_program" ] || fail "$linux_program is not an executable program"
@@ -114,29 +113,54 @@ started=$(now)
 logged wineboot wineboot -i || fail "wineboot could not create the prefix $prefix"
 pass "a fresh Wine prefix ($(wine --version)) made in $(since "$started") s"
 
-# A screenshot of the whole screen. xwd once failed here with BadMatch on X_GetImage while the
-# Windows program ran; the screenshot is tried again before the check gives up.
+# A screenshot of the whole screen. Taking it once failed with BadMatch on X_GetImage while the
+# Windows program ran; it is tried again before the check gives up.
 shot() {
   for _ in 1 2 3; do
-    xwd -root -silent >"$work/$1.xwd" 2>"$work/xwd.log" && return
-    echo "  xwd failed ($(head -n 1 "$work/xwd.log")) taking $1; trying again" >&2
+    import -window root -silent "$work/$1.png" 2>"$work/shot.log" && return
+    echo "  the screenshot $1 failed ($(head -n 1 "$work/shot.log")); trying again" >&2
     sleep 0.2
   done
-  fail "$name: xwd could not take the screenshot $1: $(head -n 1 "$work/xwd.log")"
+  fail "$name: could not take the screenshot $1: $(head -n 1 "$work/shot.log")"
+}
+
+# Cuts the rectangle WIDTHxHEIGHT+X+Y (root coordinates) out of screenshot $1 into the file $3.
+cut_out() {
+  convert "$work/$1.png" -crop "$2" +repage "$3"
 }
 
 # Pixels that differ between two screenshots in the rectangle X0 Y0 X1 Y1 (root coordinates) of
 # the first and, where BX0 BY0 follow, the rectangle of the same size there in the second, as
 # "changed total".
 region_diff() {
-  python3 "$helper" diff "$work/$1.xwd" "$work/$2.xwd" "${@:3}" |
-    sed -E 's/changed=([0-9]+) total=([0-9]+).*/\1 \2/'
+  local width=$(($5 - $3)) height=$(($6 - $4)) out status=0
+  cut_out "$1" "${width}x$height+$3+$4" "$work/region_a.png"
+  cut_out "$2" "${width}x$height+${7:-$3}+${8:-$4}" "$work/region_b.png"
+  out=$(compare -metric AE "$work/region_a.png" "$work/region_b.png" null: 2>&1) || status=$?
+  [ "$status" -le 1 ] || fail "ImageMagick could not compare $1 and $2: $out"
+  echo "$(awk '{ printf "%d", $1 }' <<<"$out") $((width * height))"
+}
+
+# The bounding box "x0 y0 x1 y1" (root coordinates, the second corner exclusive) of the pixels
+# that differ between screenshots $1 and $2 inside the rectangle WIDTHxHEIGHT+X+Y; fails when
+# none differ.
+changed_box() {
+  local status=0 w h x y origin_x origin_y
+  cut_out "$1" "$3" "$work/box_a.png"
+  cut_out "$2" "$3" "$work/box_b.png"
+  compare "$work/box_a.png" "$work/box_b.png" -compose src -highlight-color white \
+    -lowlight-color black "$work/mask.png" 2>/dev/null || status=$?
+  [ "$status" -eq 1 ] || return 1 # 0: nothing differs; 2: an error
+  IFS='x+' read -r w h x y <<<"$(convert "$work/mask.png" -format '%@' info:)"
+  IFS='x+' read -r _ _ origin_x origin_y <<<"$3"
+  echo "$((origin_x + x)) $((origin_y + y)) $((origin_x + x + w)) $((origin_y + y + h))"
 }
 
 # Opens the pop-up menu with a right click inside the window at (X, Y), finds entry $1 (0-based,
-# of 9) on a screenshot of the open menu and chooses it with a second right click.
+# of 9) on a screenshot of the open menu, the box of what changed around the pointer, and chooses
+# it with a second right click.
 choose_menu_entry() {
-  local mx=$((X + 100)) my=$((Y + 50)) ex ey
+  local mx=$((X + 100)) my=$((Y + 50)) x0 y0 x1 y1
   xdotool mousemove "$mx" "$my"
   sleep 0.3
   shot menu_closed
@@ -147,9 +171,10 @@ choose_menu_entry() {
   for _ in $(seq 10); do
     sleep 0.5
     shot menu_open
-    if read -r ex ey < <(python3 "$helper" menu-entry "$work/menu_open.xwd" \
-      "$work/menu_closed.xwd" "$mx" "$my" "$1" 9 2>/dev/null); then
-      xdotool mousemove "$ex" "$ey"
+    # Nine rows of text are at least 90 pixels high: a smaller box is a menu still being drawn.
+    if read -r x0 y0 x1 y1 < <(changed_box menu_closed menu_open "400x600+$mx+$my") &&
+      [ $((y1 - y0)) -ge 90 ]; then
+      xdotool mousemove $(((x0 + x1) / 2)) $((y0 + (2 * $1 + 1) * (y1 - y0) / 18))
       sleep 0.3
       xdotool click 3
       return
@@ -178,10 +203,8 @@ capture() {
     [ "$changed" -eq 0 ] && [ "$total" -eq 250000 ] && break
     if awk -v s="$(since "$started")" 'BEGIN { exit !(s > 10) }'; then
       mkdir -p "$win_build/frames"
-      python3 "$helper" png "$work/linux-$frame.xwd" "$win_build/frames/linux-$frame.png" "$lx" \
-        "$ly" $((lx + 500)) $((ly + 500))
-      python3 "$helper" png "$work/windows-$frame.xwd" "$win_build/frames/windows-$frame.png" \
-        "$X" "$Y" $((X + 500)) $((Y + 500))
+      cut_out "linux-$frame" "500x500+$lx+$ly" "$win_build/frames/linux-$frame.png"
+      cut_out "windows-$frame" "500x500+$X+$Y" "$win_build/frames/windows-$frame.png"
       fail "the $frame frame: $changed of $total pixels of the Windows program's window differ" \
         "from the Linux program's after 10 s (both in $win_build/frames/)"
     fi

@@ -2,7 +2,8 @@
 // perspective view with a wardrobe door and drawers open, into the directory named by the first
 // argument, and the program's icon, a wardrobe with its left door open seen by the perspective
 // camera, at 48, 128 and 256 pixels square into the directory named by the second. All are PNG
-// files.
+// files. The 48 and 128 pixel icons also go, as the pixel table the program gives its window on
+// X11, into the source file named by the third argument.
 //
 // Every piece is placed the way a user places it: the menu chooses its kind, then a left press
 // and release at its pixel in the plan view of a 500 x 500 window. A piece the release step takes
@@ -20,6 +21,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -289,16 +291,62 @@ Image squareIcon(const Image &image, int size, double margin) {
   return icon;
 }
 
+// The icons the program gives its window, in the layout of X11's _NET_WM_ICON: for each icon
+// its width and height, then its pixels row by row from the top, each as 0xAARRGGBB.
+constexpr int windowIconSizes[] = {48, 128};
+
+// Writes the icons' table as a C++ header. Returns false when the file cannot be written.
+bool writeIconTable(const std::string &path, const std::vector<Image> &icons) {
+  std::string text =
+      "// Written by tools/screenshots.cpp (make screenshots) together with the icons\n"
+      "// data/icons/room-planner-*.png: do not edit. The icons the program gives its\n"
+      "// window on X11, each as its width, its height, then its pixels row by row\n"
+      "// from the top as 0xAARRGGBB.\n"
+      "#pragma once\n\n#include <cstdint>\n\n// clang-format off\n"
+      "inline constexpr std::uint32_t windowIconData[] = {\n";
+  char word[16];
+  for (const Image &icon : icons) {
+    std::snprintf(word, sizeof word, "    %d, %d,\n", icon.width, icon.height);
+    text += word;
+    const std::size_t count = static_cast<std::size_t>(icon.width) * icon.height;
+    for (std::size_t i = 0; i < count; ++i) {
+      const unsigned char *p = &icon.pixels[i * 4];
+      const unsigned long argb = static_cast<unsigned long>(p[3]) << 24 |
+                                 static_cast<unsigned long>(p[0]) << 16 |
+                                 static_cast<unsigned long>(p[1]) << 8 | p[2];
+      std::snprintf(word, sizeof word, "%s0x%08lx,", i % 8 == 0 ? "    " : " ", argb);
+      text += word;
+      if (i % 8 == 7 || i + 1 == count) {
+        text += '\n';
+      }
+    }
+  }
+  text += "};\n// clang-format on\n";
+  FILE *file = std::fopen(path.c_str(), "w");
+  if (file == nullptr) {
+    std::perror(path.c_str());
+    return false;
+  }
+  const bool written = std::fputs(text.c_str(), file) >= 0;
+  if (std::fclose(file) != 0 || !written) {
+    std::fprintf(stderr, "%s: could not be written\n", path.c_str());
+    return false;
+  }
+  std::printf("%s: the window's icons, %zu of them\n", path.c_str(), icons.size());
+  return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s PICTURE_DIRECTORY ICON_DIRECTORY\n",
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: %s PICTURE_DIRECTORY ICON_DIRECTORY ICON_TABLE_FILE\n",
                  argc > 0 ? argv[0] : "room-screenshots");
     return 2;
   }
   const std::string directory = argv[1];
   const std::string iconDirectory = argv[2];
+  const std::string iconTable = argv[3];
 
   startUp();
   pumpEvents(20);
@@ -366,6 +414,7 @@ int main(int argc, char **argv) {
   applyPerspectiveView();
   scene.wardrobeAnim[0].leftDoorAngle.value = ICON_DOOR_ANGLE;
   const Image wardrobe = renderWardrobeAlone();
+  std::vector<Image> windowIcons;
   for (int size : {48, 128, 256}) {
     const std::string path = iconDirectory + "/room-planner-" + std::to_string(size) + ".png";
     const Image icon = squareIcon(wardrobe, size, 0.03);
@@ -377,6 +426,10 @@ int main(int argc, char **argv) {
     if (!writePng(path, icon)) {
       return 1;
     }
+    if (std::find(std::begin(windowIconSizes), std::end(windowIconSizes), size) !=
+        std::end(windowIconSizes)) {
+      windowIcons.push_back(icon);
+    }
   }
-  return 0;
+  return writeIconTable(iconTable, windowIcons) ? 0 : 1;
 }

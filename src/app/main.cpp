@@ -1,8 +1,13 @@
 #include "app/app_shell.h"
+#include "app/command_line.h"
 #include "platform/frames.h"
 #include "platform/opengl.h"
 
-int main() {
+int main(int argc, char **argv) {
+  const int optionStatus = handleCommandLine(argc, argv);
+  if (optionStatus >= 0) {
+    return optionStatus;
+  }
   startUp();
   enableFramePacing();
   glutMainLoop();

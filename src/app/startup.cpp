@@ -2,6 +2,7 @@
 #include "app/app_shell.h"
 #include "edit/editing.h"
 #include "platform/opengl.h"
+#include "platform/window_identity.h"
 #include "scene/scene_state.h"
 #include "view/views.h"
 
@@ -34,7 +35,7 @@ static void keepFrameScratchMemory() {
 int startUp() {
   keepFrameScratchMemory();
 
-  // The program takes no command-line options, so the toolkit sees none either.
+  // The program reads no command line but its own --help and --version: the toolkit sees none.
   int argc = 1;
   char programName[] = "room-planner";
   char *argv[] = {programName, nullptr};
@@ -47,6 +48,7 @@ int startUp() {
   if (window == 0) {
     std::exit(0);
   }
+  setWindowIdentity();
   initLighting();
   createMenu();
 

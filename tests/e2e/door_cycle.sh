@@ -1,24 +1,31 @@
 #!/usr/bin/env bash
-# End to end: drives the complete program as a user would, on the X display in DISPLAY (a fresh
-# virtual one from scripts/with-xvfb.sh, no window manager). Chooses "  Armario" in the pop-up
-# menu and places a wardrobe in the plan. Drags a second one onto it and opens the menu in the
-# middle of the drag, which takes the pointer so that the left button's release never reaches
-# the program: the drag must end where the menu opened, and the dropped wardrobe be taken away.
-# Places one more, chooses "Visualizar", clicks the first wardrobe's left door and watches it
-# swing open and shut again through screenshots of the door's part of the window.
+# End to end: drives the complete program as a user would, with real X events, on the X display
+# in DISPLAY (a fresh virtual one from scripts/with-xvfb.sh, no window manager), and judges it by
+# screenshots of the window (ImageMagick).
+#
+# First run, tables in the plan: places table A and table B. Opens the menu near the window's
+# top right corner and closes it with a left click inside A's rectangle: the click ends no drag,
+# so B must still stand. Drops a new table onto A: it is taken away again. Drags another over
+# free floor with one wheel notch on the way: it keeps following the pointer and stays where it
+# is let go.
+#
+# Second run, wardrobes: chooses "  Armario" in the pop-up menu and places a wardrobe. Drags a
+# second one onto it and opens the menu in the middle of the drag, which takes the pointer so
+# that the left button's release never reaches the program: the drag must end where the menu
+# opened, and the dropped wardrobe be taken away. Places one more, chooses "Visualizar", clicks
+# the first wardrobe's left door and watches it swing open and shut again.
 #
 # Usage: tests/e2e/door_cycle.sh [path/to/room-planner]
 set -euo pipefail
 
 program=${1:-build/room-planner}
-helper="$(cd "$(dirname "$0")" && pwd)/xwd_region.py"
 
 fail() {
-  echo "FAIL door_cycle: $*"
+  echo "FAIL door_cycle: $*" >&2
   exit 1
 }
 
-for tool in xdotool xwd python3; do
+for tool in xdotool import compare convert python3; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "SKIP door_cycle: $tool is not installed"
     exit 0
@@ -38,8 +45,29 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Starts the program and waits for its 500 x 500 window; sets X and Y to the window's position.
+start_program() {
+  local window
+  "$program" >"$work/program.log" 2>&1 &
+  pid=$!
+  window=$(timeout 10 xdotool search --sync --name "La Quellmar" | head -n 1) ||
+    fail "no window titled La Quellmar appeared"
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  if [ "$WIDTH" != 500 ] || [ "$HEIGHT" != 500 ]; then
+    fail "window is ${WIDTH}x${HEIGHT}, not 500x500"
+  fi
+  sleep 0.5
+}
+
+stop_program() {
+  kill -0 "$pid" 2>/dev/null || fail "the program ended during the run"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  pid=""
+}
+
 shot() {
-  xwd -root -silent >"$work/$1.xwd"
+  import -window root -silent "$work/$1.png"
 }
 
 now() {
@@ -57,17 +85,38 @@ sleep_until() {
     "$1" "$2"
 }
 
-# Pixels of a window rectangle (window coordinates x0 y0 x1 y1) that differ between two
-# screenshots, as "changed total".
-window_change() {
-  python3 "$helper" diff "$work/$1.xwd" "$work/$2.xwd" $((X + $3)) $((Y + $4)) $((X + $5)) \
-    $((Y + $6)) | sed -E 's/changed=([0-9]+) total=([0-9]+).*/\1 \2/'
+# How many pixels differ between screenshots $1 and $2 inside the screen rectangle $3
+# (WIDTHxHEIGHT+X+Y).
+differing() {
+  local out status=0
+  out=$(compare -metric AE "$work/$1.png[$3]" "$work/$2.png[$3]" null: 2>&1) || status=$?
+  [ "$status" -le 1 ] || fail "ImageMagick could not compare $1 and $2: $out"
+  awk '{ printf "%d\n", $1 }' <<<"$out"
 }
 
-# Pixels of the door's rectangle that differ between two screenshots, as "changed total".
+# Pixels of a window rectangle (window coordinates x0 y0 x1 y1, the second corner exclusive) that
+# differ between two screenshots, as "changed total".
+window_change() {
+  local width=$(($5 - $3)) height=$(($6 - $4))
+  echo "$(differing "$1" "$2" "${width}x${height}+$((X + $3))+$((Y + $4))") $((width * height))"
+}
+
+# The same for the door's rectangle.
 door_change() {
-  python3 "$helper" diff "$work/$1.xwd" "$work/$2.xwd" "${door_box[@]}" |
-    sed -E 's/changed=([0-9]+) total=([0-9]+).*/\1 \2/'
+  echo "$(differing "$1" "$2" "$door_geometry") $door_total"
+}
+
+# The bounding box, as window coordinates "x0 y0 x1 y1", of the pixels that differ between
+# screenshots $1 and $2 inside the screen rectangle $3 (WIDTHxHEIGHT+X+Y).
+changed_box() {
+  local status=0 box w h x y origin_x origin_y
+  compare "$work/$1.png[$3]" "$work/$2.png[$3]" -compose src -highlight-color white \
+    -lowlight-color black "$work/mask.png" 2>/dev/null || status=$?
+  [ "$status" -eq 1 ] || return 1 # 0: nothing differs; 2: an error
+  box=$(convert "$work/mask.png" -format '%@' info:)
+  IFS='x+' read -r w h x y <<<"$box"
+  IFS='x+' read -r _ _ origin_x origin_y <<<"$3"
+  echo "$((origin_x + x - X)) $((origin_y + y - Y)) $((origin_x + x + w - X)) $((origin_y + y + h - Y))"
 }
 
 # Opens the pop-up menu with a right click inside the window, finds entry $1 (0-based, of 9) on
@@ -75,7 +124,7 @@ door_change() {
 # the pointer moves to the entry and released there does not choose it under the virtual
 # display; the two clicks do.)
 choose_menu_entry() {
-  local mx=$((X + 100)) my=$((Y + 50)) ex ey
+  local mx=$((X + 100)) my=$((Y + 50)) x0 y0 x1 y1 search
   xdotool mousemove "$mx" "$my"
   sleep 0.3
   shot menu_closed
@@ -85,23 +134,108 @@ choose_menu_entry() {
   xdotool mousemove $((mx + 8)) $((my + 8))
   sleep 0.4
   shot menu_open
-  read -r ex ey < <(python3 "$helper" menu-entry "$work/menu_open.xwd" "$work/menu_closed.xwd" \
-    "$mx" "$my" "$1" 9 2>/dev/null) || fail "the pop-up menu did not open"
-  xdotool mousemove "$ex" "$ey"
+  # The menu opens with a corner at the pointer (shifted if it would leave the screen): its window
+  # is the box of the pixels that changed around the pointer.
+  local left=$((mx > 400 ? mx - 400 : 0)) top=$((my > 600 ? my - 600 : 0))
+  search="$((mx + 400 - left))x$((my + 600 - top))+$left+$top"
+  read -r x0 y0 x1 y1 < <(changed_box menu_closed menu_open "$search") ||
+    fail "the pop-up menu did not open"
+  xdotool mousemove $((X + (x0 + x1) / 2)) $((Y + y0 + (2 * $1 + 1) * (y1 - y0) / 18))
   sleep 0.3
   xdotool click 3
   sleep 0.5
 }
 
-"$program" >"$work/program.log" 2>&1 &
-pid=$!
-window=$(timeout 10 xdotool search --sync --name "La Quellmar" | head -n 1) ||
-  fail "no window titled La Quellmar appeared"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-if [ "$WIDTH" != 500 ] || [ "$HEIGHT" != 500 ]; then
-  fail "window is ${WIDTH}x${HEIGHT}, not 500x500"
-fi
+# Moves the pointer from window pixel ($1, $2) to ($3, $4) in five steps, as a hand would.
+move_in_steps() {
+  local step
+  for step in 1 2 3 4 5; do
+    xdotool mousemove $((X + $1 + ($3 - $1) * step / 5)) $((Y + $2 + ($4 - $2) * step / 5))
+    sleep 0.1
+  done
+}
+
+# Takes the pointer out of the window, so that it is in none of the screenshots.
+pointer_away() {
+  xdotool mousemove 5 5
+  sleep 0.5
+}
+
+# ---- First run: tables, and which events take a piece away ----
+
+start_program
+choose_menu_entry 1 # "  Mesa"
+pointer_away
+shot empty_plan
+
+# Table A at window pixel (100, 100): the box it covers gives the footprint of every table.
+xdotool mousemove $((X + 100)) $((Y + 100)) click 1
+pointer_away
+shot table_a
+read -r ax0 ay0 ax1 ay1 < <(changed_box empty_plan table_a 500x500+$X+$Y) ||
+  fail "placing table A at (100, 100) drew nothing"
+# Pixels of a table placed at window pixel ($3, $4), two pixels in from its edges, that differ
+# between screenshots $1 and $2, as "changed total".
+table_change() {
+  window_change "$1" "$2" $((ax0 + $3 - 98)) $((ay0 + $4 - 98)) $((ax1 + $3 - 102)) \
+    $((ay1 + $4 - 102))
+}
+
+xdotool mousemove $((X + 300)) $((Y + 330)) click 1
+pointer_away
+shot tables_a_b
+read -r covered total < <(table_change table_a tables_a_b 300 330)
+[ "$covered" -ge $((total * 9 / 10)) ] ||
+  fail "table B at (300, 330) is not drawn: $covered of $total pixels changed"
+
+# Open the menu with a right click near the top right corner, and close it with a left click
+# inside A's rectangle, off the menu. The click ends no drag: nothing may be taken away.
+xdotool mousemove $((X + 480)) $((Y + 20)) click 3
 sleep 0.5
+xdotool mousemove $((X + 150)) $((Y + 130)) click 1
+pointer_away
+shot menu_closed_on_a
+read -r differ _ < <(window_change tables_a_b menu_closed_on_a 0 0 500 500)
+[ "$differ" -eq 0 ] ||
+  fail "after the menu was closed by a left click on table A, $differ pixels of the plan differ:" \
+    "table B, which nobody dragged, was taken away"
+echo "the menu closed by a left click on table A: table B still stands"
+
+# A new table pressed at (40, 430) and dropped onto A at (150, 130) is taken away again.
+xdotool mousemove $((X + 40)) $((Y + 430)) mousedown 1
+sleep 0.3
+move_in_steps 40 430 150 130
+xdotool mouseup 1
+pointer_away
+shot dropped_on_a
+read -r differ _ < <(window_change tables_a_b dropped_on_a 0 0 500 500)
+[ "$differ" -eq 0 ] ||
+  fail "a table dropped onto table A stayed: $differ pixels of the plan differ from A and B alone"
+echo "a table dropped onto table A was taken away"
+
+# A new table pressed at (40, 250), dragged to (180, 240), one notch of the wheel there, then
+# dragged on to (330, 200) over free floor and let go: it follows the pointer all the way and
+# stays where it was let go.
+xdotool mousemove $((X + 40)) $((Y + 250)) mousedown 1
+sleep 0.3
+move_in_steps 40 250 180 240
+xdotool click 4
+sleep 0.3
+move_in_steps 180 240 330 200
+xdotool mouseup 1
+pointer_away
+shot wheel_drag
+read -r at_end total < <(table_change tables_a_b wheel_drag 330 200)
+read -r at_notch _ < <(table_change tables_a_b wheel_drag 180 240)
+[ "$at_end" -ge $((total * 9 / 10)) ] && [ "$at_notch" -eq 0 ] ||
+  fail "a table dragged through a wheel notch is not where it was let go: $at_end of $total" \
+    "pixels changed there, $at_notch where the wheel turned"
+echo "a table dragged through a wheel notch followed the pointer and stands where it was let go"
+stop_program
+
+# ---- Second run: wardrobes, the menu opened mid-drag, and a door's open-and-shut cycle ----
+
+start_program
 shot empty
 
 # Place a wardrobe: "  Armario", then a left click in the plan at window pixel (150, 350).
@@ -117,10 +251,7 @@ shot one_wardrobe
 # close the menu with a left click on a bare part of the floor.
 xdotool mousemove $((X + 350)) $((Y + 150)) mousedown 1
 sleep 0.3
-for step in 1 2 3 4 5; do
-  xdotool mousemove $((X + 350 - step * 36)) $((Y + 150 + step * 36))
-  sleep 0.1
-done
+move_in_steps 350 150 170 330
 sleep 0.3
 xdotool click 3
 sleep 0.5
@@ -128,10 +259,9 @@ xdotool mouseup 1
 sleep 0.3
 xdotool mousemove $((X + 450)) $((Y + 50)) click 1
 sleep 0.3
-xdotool mousemove 5 5
-sleep 0.5
+pointer_away
 shot menu_closed_again
-read -r differ _ <<<"$(window_change one_wardrobe menu_closed_again 0 0 500 500)"
+read -r differ _ < <(window_change one_wardrobe menu_closed_again 0 0 500 500)
 [ "$differ" -eq 0 ] ||
   fail "after the drag that the menu ended, $differ pixels of the plan differ from the plan with" \
     "the first wardrobe alone: the dropped wardrobe was not taken away, or the first is gone"
@@ -140,27 +270,50 @@ read -r differ _ <<<"$(window_change one_wardrobe menu_closed_again 0 0 500 500)
 # right and 86 down.
 xdotool mousemove $((X + 330)) $((Y + 60)) click 1
 sleep 0.3
-xdotool mousemove 5 5
-sleep 0.5
+pointer_away
 shot placed_again
-read -r covered total <<<"$(window_change menu_closed_again placed_again 335 65 445 140)"
+read -r covered total < <(window_change menu_closed_again placed_again 335 65 445 140)
 [ "$covered" -ge $((total * 9 / 10)) ] ||
   fail "placing after the menu ended a drag shows no wardrobe: $covered of $total pixels changed"
 echo "menu opened mid-drag: the dropped wardrobe was taken away, the first stayed, and placing" \
   "still works ($covered of $total pixels of the next wardrobe drawn)"
 
-# Look at the room: "Visualizar". Then find the wardrobe's left door in the perspective view.
+# The first wardrobe's left door in the perspective view of the start-up camera (distance 60,
+# pitch 5, yaw 30, roll 0 about the point (20, 10, 20); a frustum of +-1 at the near plane 2):
+# where to click on it, off its handle, and the window rectangle the closed door covers. The
+# plan view maps the window onto the floor from -2 to 40 on both axes; the closed door is 4.95
+# wide from the wardrobe's left edge, 8.25 to 24.75 high, its outer face 7.25 in front of the
+# wardrobe's back.
+read -r click_x click_y door_x0 door_y0 door_x1 door_y1 < <(python3 - 150 350 <<'EOF'
+import math, sys
+
+def window_pixel(x, y, z):
+    x, y, z = x - 20, y - 10, z - 20
+    yaw, pitch = math.radians(30), math.radians(5)
+    x, z = math.cos(yaw) * x + math.sin(yaw) * z, -math.sin(yaw) * x + math.cos(yaw) * z
+    y, z = math.cos(pitch) * y - math.sin(pitch) * z, math.sin(pitch) * y + math.cos(pitch) * z
+    z -= 60
+    return (2 * x / -z + 1) / 2 * 500, 500 - (2 * y / -z + 1) / 2 * 500
+
+ox, oz = (int(v) * 42 / 500 - 2 for v in sys.argv[1:3])
+corners = [window_pixel(ox + dx, oy, oz + 7.25) for dx in (0, 4.95) for oy in (8.25, 24.75)]
+cx, cy = window_pixel(ox + 2.0, 14.0, oz + 7.25)
+xs, ys = [p[0] for p in corners], [p[1] for p in corners]
+print(round(cx), round(cy), math.floor(min(xs)), math.floor(min(ys)), math.ceil(max(xs)),
+      math.ceil(max(ys)))
+EOF
+)
+door_geometry="$((door_x1 - door_x0))x$((door_y1 - door_y0))+$((X + door_x0))+$((Y + door_y0))"
+door_total=$(((door_x1 - door_x0) * (door_y1 - door_y0)))
+
+# Look at the room: "Visualizar".
 choose_menu_entry 0
-read -r click_x click_y box_x0 box_y0 box_x1 box_y1 \
-  <<<"$(python3 "$helper" wardrobe-door "$X" "$Y" 150 350)"
-door_box=("$box_x0" "$box_y0" "$box_x1" "$box_y1")
-xdotool mousemove 5 5 # out of the window, so the pointer is in none of the screenshots
-sleep 0.5
+pointer_away
 shot before
-read -r shown _ <<<"$(door_change empty before)"
+read -r shown _ < <(door_change empty before)
 [ "$shown" -gt 0 ] || fail "no wardrobe is shown where it was placed"
 
-xdotool mousemove "$click_x" "$click_y" click 1
+xdotool mousemove $((X + click_x)) $((Y + click_y)) click 1
 clicked=$(now)
 xdotool mousemove 5 5
 
@@ -168,12 +321,12 @@ sleep 1.5
 shot opening_1
 sleep 1.0
 shot opening_2
-read -r changed_1 total <<<"$(door_change before opening_1)"
-read -r changed_2 _ <<<"$(door_change before opening_2)"
-read -r moved _ <<<"$(door_change opening_1 opening_2)"
-python3 "$helper" png "$work/opening_2.xwd" /tmp/e2e_door_open.png "$X" "$Y" $((X + 500)) $((Y + 500))
-echo "door region (${door_box[*]}, $total pixels): changed $changed_1 after 1.5 s, $changed_2 after" \
-  "2.5 s; $moved differ between the two"
+read -r changed_1 total < <(door_change before opening_1)
+read -r changed_2 _ < <(door_change before opening_2)
+read -r moved _ < <(door_change opening_1 opening_2)
+convert "$work/opening_2.png" -crop "500x500+$X+$Y" +repage /tmp/e2e_door_open.png
+echo "door region ($door_geometry, $total pixels): changed $changed_1 after 1.5 s, $changed_2" \
+  "after 2.5 s; $moved differ between the two"
 [ "$changed_1" -gt $((total / 20)) ] || fail "the door did not open: $changed_1 of $total changed"
 [ "$changed_2" -gt $((total / 20)) ] || fail "the door did not stay open: $changed_2 changed"
 [ "$moved" -gt 0 ] || fail "the door stood still between 1.5 s and 2.5 s"
@@ -184,14 +337,14 @@ echo "door region (${door_box[*]}, $total pixels): changed $changed_1 after 1.5 
 # of a second of the cycle.
 sleep_until "$clicked" 9
 shot nine_seconds
-read -r open_at_9 _ <<<"$(door_change before nine_seconds)"
+read -r open_at_9 _ < <(door_change before nine_seconds)
 [ "$open_at_9" -gt $((total / 20)) ] ||
   fail "the door is shut already 9 s after the click: $open_at_9 of $total pixels differ"
 sleep_until "$clicked" 11
 while :; do
-  elapsed=$(since "$clicked") # when the screenshot is taken; comparing it takes about a second
+  elapsed=$(since "$clicked") # when the screenshot is taken
   shot after
-  read -r left _ <<<"$(door_change before after)"
+  read -r left _ < <(door_change before after)
   if [ "$left" -le $((total / 1000)) ]; then
     break
   fi
@@ -200,6 +353,6 @@ while :; do
   fi
   sleep 0.25
 done
-kill -0 "$pid" 2>/dev/null || fail "the program ended during the run"
+stop_program
 echo "PASS door_cycle: the left door opened and was shut again $elapsed s after the click" \
   "($left of $total pixels differ from before the click)"
