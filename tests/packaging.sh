@@ -93,6 +93,7 @@ pass "appstreamcli validate --no-net accepts the metadata of release $version"
 # screenshot tool are there to build, but the package builds the program alone.
 logged package-configure cmake -S . -B "$app_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_DISABLE_FIND_PACKAGE_GTest=OFF -DCMAKE_DISABLE_FIND_PACKAGE_PNG=OFF \
+  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=OFF \
   -UCMAKE_FIND_ROOT_PATH -UCMAKE_FIND_ROOT_PATH_MODE_PACKAGE ||
   fail "the configure for make package failed"
 cmake --build "$app_build" --target help >"$work/targets"
