@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/app_shell.h"
-#include "platform/frames.h"
+#include "platform/platform.h"
 #include "scene/scene_state.h"
 
 #include <GL/freeglut.h>

@@ -1,5 +1,5 @@
 #include "anim/animation.h"
-#include "platform/frames.h"
+#include "platform/platform.h"
 #include "platform/opengl.h"
 #include "view/views.h"
 

@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "app/app_shell.h"
 
 #include <cerrno>
 #include <cstdio>

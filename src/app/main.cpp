@@ -1,6 +1,5 @@
 #include "app/app_shell.h"
-#include "app/command_line.h"
-#include "platform/frames.h"
+#include "platform/platform.h"
 #include "platform/opengl.h"
 
 int main(int argc, char **argv) {

@@ -2,7 +2,7 @@
 #include "app/app_shell.h"
 #include "edit/editing.h"
 #include "platform/opengl.h"
-#include "platform/window_identity.h"
+#include "platform/platform.h"
 #include "scene/scene_state.h"
 #include "view/views.h"
 

@@ -1,4 +1,4 @@
-#include "platform/frames.h"
+#include "platform/platform.h"
 
 #include <thread>
 

@@ -1,4 +1,4 @@
-#include "platform/window_identity.h"
+#include "platform/platform.h"
 
 #if ROOMPLANNER_GLX
 

@@ -1,5 +1,5 @@
 #include "models/furniture_models.h"
-#include "platform/frames.h"
+#include "platform/platform.h"
 #include "platform/opengl.h"
 #include "scene/scene_state.h"
 

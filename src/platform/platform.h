@@ -1,5 +1,7 @@
-// Frames: presenting them, and the one clock that paces them and the animations. The clock is a
-// plain record whose time source tests replace, so that they drive time without sleeping.
+// What the program asks of the platform beyond the OpenGL calls themselves: frames presented and
+// paced by one clock, the buffer swaps the driver is asked for, and the window's identity on the
+// desktop. The clock is a plain record whose time source tests replace, so that they drive time
+// without sleeping.
 #pragma once
 
 #include <chrono>
@@ -82,3 +84,8 @@ void presentFrame();
 
 // Waits at an idle call as the clock says.
 void paceIdleCall();
+
+// Sets the class and the icon of the current window where the window system takes them from the
+// program (X11: WM_CLASS, whose class is the desktop entry's StartupWMClass, and _NET_WM_ICON);
+// does nothing elsewhere.
+void setWindowIdentity();
