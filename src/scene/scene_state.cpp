@@ -1,6 +1,5 @@
 #include "scene/scene_state.h"
 
-#include <iterator>
 
 SceneState scene;
 
@@ -20,28 +19,6 @@ RoomPoint roomToWorld(int pixelX, int pixelY) {
   const long long productY = static_cast<long long>(pixelY) * ROOM_SIZE;
   return {static_cast<double>(productX) / pixelScaleDivisor(scene.windowWidth) + ROOM_ORIGIN,
           static_cast<double>(productY) / pixelScaleDivisor(scene.windowHeight) + ROOM_ORIGIN};
-}
-
-// The value each part code moves within its piece's entry, in part-code order.
-constexpr AnimatedValue WardrobeAnim::*wardrobeParts[] = {
-    &WardrobeAnim::leftDoorAngle, &WardrobeAnim::rightDoorAngle, &WardrobeAnim::upperDrawerOffset,
-    &WardrobeAnim::lowerDrawerOffset};
-constexpr AnimatedValue BedsideAnim::*bedsideParts[] = {&BedsideAnim::upperDrawerOffset,
-                                                        &BedsideAnim::lowerDrawerOffset};
-static_assert(PICK_WARDROBE_LOWER_DRAWER - PICK_LEFT_DOOR + 1 == std::size(wardrobeParts));
-static_assert(PICK_BEDSIDE_LOWER_DRAWER - PICK_BEDSIDE_UPPER_DRAWER + 1 == std::size(bedsideParts));
-
-AnimatedValue *animatedPart(int partCode, int index) {
-  if (index < 0 || index >= MAX_PIECES_PER_KIND) {
-    return nullptr;
-  }
-  if (partCode >= PICK_LEFT_DOOR && partCode <= PICK_WARDROBE_LOWER_DRAWER) {
-    return &(scene.wardrobeAnim[index].*wardrobeParts[partCode - PICK_LEFT_DOOR]);
-  }
-  if (partCode >= PICK_BEDSIDE_UPPER_DRAWER && partCode <= PICK_BEDSIDE_LOWER_DRAWER) {
-    return &(scene.bedsideAnim[index].*bedsideParts[partCode - PICK_BEDSIDE_UPPER_DRAWER]);
-  }
-  return nullptr;
 }
 
 void actOnPartCode(int partCode) {

@@ -2,6 +2,8 @@
 // conversion of mouse pixels to floor positions.
 #pragma once
 
+#include <iterator>
+
 // The seven kinds of furniture, in menu order (menu values 1 to 7).
 enum FurnitureKind : int { Table, Chair, Wardrobe, BedsideTable, Shelf, Sofa, Bed };
 constexpr int KIND_COUNT = 7;
@@ -104,9 +106,30 @@ struct RoomPoint {
 // ROOM_ORIGIN, the product formed in integers.
 RoomPoint roomToWorld(int pixelX, int pixelY);
 
+// The value each part code moves within its piece's entry, in part-code order.
+inline constexpr AnimatedValue WardrobeAnim::*wardrobeParts[] = {
+    &WardrobeAnim::leftDoorAngle, &WardrobeAnim::rightDoorAngle, &WardrobeAnim::upperDrawerOffset,
+    &WardrobeAnim::lowerDrawerOffset};
+inline constexpr AnimatedValue BedsideAnim::*bedsideParts[] = {&BedsideAnim::upperDrawerOffset,
+                                                               &BedsideAnim::lowerDrawerOffset};
+static_assert(PICK_WARDROBE_LOWER_DRAWER - PICK_LEFT_DOOR + 1 == std::size(wardrobeParts));
+static_assert(PICK_BEDSIDE_LOWER_DRAWER - PICK_BEDSIDE_UPPER_DRAWER + 1 == std::size(bedsideParts));
+
 // The animated value that part code 101..106 moves in entry `index`, or nullptr when the code is
-// no part code or the index is outside 0..49.
-AnimatedValue *animatedPart(int partCode, int index);
+// no part code or the index is outside 0..49. Inline, so that the idle callback's walk over every
+// value compiles to plain offsets.
+inline AnimatedValue *animatedPart(int partCode, int index) {
+  if (index < 0 || index >= MAX_PIECES_PER_KIND) {
+    return nullptr;
+  }
+  if (partCode >= PICK_LEFT_DOOR && partCode <= PICK_WARDROBE_LOWER_DRAWER) {
+    return &(scene.wardrobeAnim[index].*wardrobeParts[partCode - PICK_LEFT_DOOR]);
+  }
+  if (partCode >= PICK_BEDSIDE_UPPER_DRAWER && partCode <= PICK_BEDSIDE_LOWER_DRAWER) {
+    return &(scene.bedsideAnim[index].*bedsideParts[partCode - PICK_BEDSIDE_UPPER_DRAWER]);
+  }
+  return nullptr;
+}
 
 // Flips the animation flags of part `partCode` of piece `pickedIndex` if it is the pending action,
 // and marks the action done.
