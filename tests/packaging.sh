@@ -28,22 +28,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-pass() {
-  echo "PASS packaging: $*"
-}
-fail() {
-  echo "FAIL packaging: $*"
-  exit 1
-}
-# Runs a command with its output into $work/$1.log, and shows the log's end if it fails.
-logged() {
-  local name=$1
-  shift
-  if ! "$@" >"$work/$name.log" 2>&1; then
-    tail -n 40 "$work/$name.log"
-    return 1
-  fi
-}
+check=packaging
+# shellcheck source=tests/checks.sh
+source tests/checks.sh
 # Width x height from a PNG's header.
 png_size() {
   od -An -tu1 -j16 -N8 "$1" |

@@ -13,13 +13,9 @@ no_glx_build=build-no-glx
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-pass() {
-  echo "PASS portability: $*"
-}
-fail() {
-  echo "FAIL portability: $*"
-  exit 1
-}
+check=portability
+# shellcheck source=tests/checks.sh
+source tests/checks.sh
 
 # Linux without GLX: the program's own references and libraries hold none of GLX or X11.
 cmake -S . -B "$no_glx_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROOMPLANNER_GLX=OFF \

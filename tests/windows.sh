@@ -40,22 +40,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-pass() {
-  echo "PASS windows: $*"
-}
-fail() {
-  echo "FAIL windows: $*"
-  exit 1
-}
-# Runs a command with its output into $work/$1.log, and shows the log's end if it fails.
-logged() {
-  local name=$1
-  shift
-  if ! "$@" >"$work/$name.log" 2>&1; then
-    tail -n 40 "$work/$name.log"
-    return 1
-  fi
-}
+check=windows
+# shellcheck source=tests/checks.sh
+source tests/checks.sh
 now() {
   date +%s.%N
 }
