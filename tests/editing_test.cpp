@@ -47,8 +47,8 @@ void expectAt(const Placement &p, float x, float z) {
 
 // One event as GLUT reports it to the program, in the order a user's actions produce them.
 struct Event {
-  enum Kind { Menu, Mouse, Motion, MenuStatus } kind;
-  int a, b; // Menu: value. Mouse: button, state. MenuStatus: status.
+  enum Kind { Menu, Mouse, Motion, MenuStatus, Reshape } kind;
+  int a, b; // Menu: value. Mouse: button, state. MenuStatus: status. Reshape: width, height.
   int x, y;
 };
 using Events = std::vector<Event>;
@@ -68,6 +68,9 @@ Events release(int x, int y) {
 Events motion(int x, int y) {
   return {{Event::Motion, 0, 0, x, y}};
 }
+Events reshape(int width, int height) {
+  return {{Event::Reshape, width, height, 0, 0}};
+}
 // A click of another button, or one notch of a wheel (buttons 3 to 6): a press and a release.
 Events click(int b, int x, int y) {
   return {{Event::Mouse, b, DOWN, x, y}, {Event::Mouse, b, UP, x, y}};
@@ -83,10 +86,10 @@ Events operator+(Events first, const Events &then) {
   return first;
 }
 
-// A user's press at one pixel and release at another, with the kind chosen in the menu first
-// (no motion reported in between).
+// A user's press at one pixel, drag and release at another, with the kind chosen in the menu
+// first.
 Events drop(int menuValue, int px, int py, int rx, int ry) {
-  return menu(menuValue) + press(px, py) + release(rx, ry);
+  return menu(menuValue) + press(px, py) + motion(rx, ry) + release(rx, ry);
 }
 Events at(int menuValue, int x, int y) {
   return menu(menuValue) + press(x, y) + release(x, y);
@@ -111,6 +114,9 @@ void perform(const Events &events) {
       break;
     case Event::MenuStatus:
       onMenuStatus(e.a, e.x, e.y);
+      break;
+    case Event::Reshape:
+      onReshape(e.a, e.b);
       break;
     }
   }
@@ -194,17 +200,18 @@ TEST_F(EditingTest, FullListIgnoresFurtherPressesButStillDrags) {
   onReshape(420, 420); // pixel p lands at p / 10 - 2
   onMenu(SILLA);
   const unsigned long before = redisplayRequestCount;
+  // Presses only: each ends the drag before it where its chair stands, 4 apart from the others.
   for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
-    onMouse(LEFT, DOWN, 10 * i, 10 * i + 5); // presses only: no release, so nothing is rejected
+    onMouse(LEFT, DOWN, 40 * (i % 10), 40 * (i / 10) + 5);
   }
   const FurnitureList &chairs = scene.lists[Chair];
   ASSERT_EQ(chairs.count, 50);
   EXPECT_EQ(redisplayRequestCount, before + 50);
-  for (int slot = 1; slot <= 50; ++slot) {
-    expectAt(chairs.slots[slot], slot - 3.0f, slot - 2.5f);
+  for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
+    expectAt(chairs.slots[i + 1], 4.0f * (i % 10) - 2, 4.0f * (i / 10) - 1.5f);
   }
 
-  onMouse(MIDDLE, DOWN, 410, 0); // ends the drag of the 50th chair clear of the others
+  onMouse(MIDDLE, DOWN, 410, 0); // ends the drag of the 50th chair, which stands clear
   ASSERT_EQ(scene.dragging, 0);
   const FurnitureList full = chairs;
   onMouse(LEFT, DOWN, 300, 300);
@@ -218,7 +225,7 @@ TEST_F(EditingTest, FullListIgnoresFurtherPressesButStillDrags) {
   // The drag started by the refused press moves the 50th piece.
   onMotion(300, 200);
   expectAt(chairs.slots[50], 28, 18);
-  expectAt(chairs.slots[49], 46, 46.5f);
+  expectAt(chairs.slots[49], 30, 14.5f);
 }
 
 TEST_F(EditingTest, PressesOutsideThePlanViewPlaceNothing) {
@@ -302,7 +309,7 @@ TEST_F(EditingTest, ReleaseRemovesNewestPieceDroppedOntoAnother) {
       {"off-floor release outside every rectangle",
        {at(MESA, 100, 100), drop(MESA, 300, 300, -50, 300)},
        {2},
-       {{Table, 2, 28, 28}}}, // judged at the release point, stored where pressed
+       {{Table, 2, -7, 28}}},
       {"off-floor release inside a rectangle",
        {at(MESA, 20, 100), drop(MESA, 300, 100, -50, 100)},
        {1},
@@ -370,6 +377,30 @@ TEST_F(EditingTest, ReleaseRemovesNewestPieceDroppedOntoAnother) {
        {at(MESA, 100, 100), at(VISUALIZAR, 300, 300), menuMidDrag(VISUALIZAR, 110, 110, 110, 110)},
        {1},
        {}},
+      // A piece is judged where it stands, wherever the pointer is when its drag ends. B rests
+      // on free floor at (28, 31) unless dragged onto A.
+      {"release lost while the window was unmapped, then a middle click over another piece",
+       {at(MESA, 100, 100), menu(MESA) + press(300, 330), click(MIDDLE, 110, 110)},
+       {2},
+       {{Table, 2, 28, 31}}},
+      {"window grown mid-drag: the release pixel now lies over another piece",
+       {at(MESA, 100, 100),
+        menu(MESA) + press(300, 330) + motion(300, 330) + reshape(1000, 1000) + release(300, 330)},
+       {2},
+       {{Table, 2, 28, 31}}},
+      {"window shrunk mid-drag: the release pixel now lies clear of the piece dropped onto",
+       {at(MESA, 100, 100),
+        menu(MESA) + press(300, 330) + motion(110, 110) + reshape(210, 210) + release(110, 110)},
+       {1},
+       {}},
+      {"window moved mid-drag: released over another piece without motion",
+       {at(MESA, 100, 100), menu(MESA) + press(300, 330) + motion(300, 330) + release(110, 110)},
+       {2},
+       {{Table, 2, 28, 31}}},
+      {"left press while a drag onto another piece is still running",
+       {at(MESA, 100, 100), menu(MESA) + press(300, 330) + motion(110, 110), at(MESA, 300, 20)},
+       {2},
+       {{Table, 2, 28, 0}}},
   };
   const int menus[KIND_COUNT] = {MESA, SILLA, ARMARIO, MESILLA, ESTANTERIA, SOFA, CAMA};
   for (int k = 0; k < KIND_COUNT; ++k) {
@@ -378,19 +409,25 @@ TEST_F(EditingTest, ReleaseRemovesNewestPieceDroppedOntoAnother) {
     scenarios.push_back({"first piece stays", {at(menus[k], 100, 100)}, one, {}});
   }
 
-  // A full list: the refused 51st press still drags the 50th piece, and its release judges it.
+  // A full list: the refused 51st press still drags the 50th piece, and its release judges it
+  // where the piece stands.
   std::vector<Events> fiftyChairs;
   for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
-    fiftyChairs.push_back(
-        drop(SILLA, 10 * i, 10 * i + 5, -1000, -1000)); // chair at (i - 2, i - 1.5)
+    fiftyChairs.push_back(at(SILLA, 40 * (i % 10), 40 * (i / 10) + 5));
   }
-  Scenario fullOntoFloor{"full list, 50th piece dragged to free floor", fiftyChairs, {0, 50}, {}};
-  fullOntoFloor.steps.push_back(press(300, 300) + motion(300, 200) + release(300, 200));
-  fullOntoFloor.slots = {{Chair, 50, 28, 18}};
-  Scenario fullOntoPiece{"full list, 50th piece dropped onto another", fiftyChairs, {0, 49}, {}};
-  fullOntoPiece.steps.push_back(press(300, 300) + motion(120, 120) + release(120, 120));
-  scenarios.push_back(fullOntoFloor);
-  scenarios.push_back(fullOntoPiece);
+  const std::vector<std::pair<Scenario, Events>> fullList = {
+      {{"full list, 50th piece dragged to free floor", {}, {0, 50}, {{Chair, 50, 28, 33}}},
+       press(300, 300) + motion(300, 350) + release(300, 350)},
+      {{"full list, 50th piece dropped onto another", {}, {0, 49}, {}},
+       press(300, 300) + motion(120, 120) + release(120, 120)},
+      {{"full list, a click on another piece", {}, {0, 50}, {{Chair, 50, 34, 14.5f}}},
+       press(120, 125) + release(120, 125)},
+  };
+  for (auto [scenario, last] : fullList) {
+    scenario.steps = fiftyChairs;
+    scenario.steps.push_back(last);
+    scenarios.push_back(scenario);
+  }
 
   for (const Scenario &s : scenarios) {
     SCOPED_TRACE(s.what);

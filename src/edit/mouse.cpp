@@ -20,34 +20,49 @@ static void placePiece(int kind, int x, int y) {
   glutPostRedisplay();
 }
 
-// Takes the newest piece of the active kind away again if the release point lies inside the
-// rejection rectangle of any other piece.
-static void releasePiece(int x, int y) {
+// Takes the newest piece of the active kind away again if it stands inside the rejection
+// rectangle of any other piece. The piece is judged where it stands, at the position the press or
+// the last motion gave it: that is the piece the user sees, wherever the pointer is when the drag
+// ends (a release lost while the window was unmapped, a window moved or resized mid-drag, a full
+// list whose press added nothing).
+static void releasePiece() {
   scene.dragging = 0;
   for (int &flag : scene.overlapFlag) {
     flag = 0;
   }
-  const RoomPoint p = roomToWorld(x, y);
   for (int newest = 0; newest < KIND_COUNT; ++newest) {
-    if (!scene.activeKind[newest]) {
+    FurnitureList &own = scene.lists[newest];
+    if (!scene.activeKind[newest] || own.count < 1) {
       continue;
     }
+    const Placement &dropped = own.slots[own.count];
     for (FurnitureKind other : releaseScanOrder) {
       const FurnitureList &list = scene.lists[other];
       const int tested = other == newest ? list.count - 1 : list.count;
       for (int slot = 1; slot <= tested; ++slot) {
-        if (insideRejectionRect(rejectionTable[newest][other], list.slots[slot], p.x, p.z)) {
+        if (insideRejectionRect(rejectionTable[newest][other], list.slots[slot], dropped.x,
+                                dropped.z)) {
           scene.overlapFlag[newest] = 1;
         }
       }
     }
-    FurnitureList &own = scene.lists[newest];
-    if (scene.overlapFlag[newest] && own.count >= 1) {
+    if (scene.overlapFlag[newest]) {
       --own.count;
     }
   }
   for (int &flag : scene.overlapFlag) {
     flag = 0;
+  }
+}
+
+// Ends the drag, if one is running, and judges its piece; while inspecting nothing is judged.
+static void endDrag() {
+  if (!scene.dragging) {
+    return;
+  }
+  scene.dragging = 0;
+  if (!scene.inspectMode) {
+    releasePiece();
   }
 }
 
@@ -57,30 +72,27 @@ static bool isWheel(int button) {
   return button >= 3 && button <= 6;
 }
 
-// Every drag is judged exactly once, where it ends: at the left button's release, or at the
-// press or release of any other button that comes first. An event that ends no drag judges
-// nothing, so a piece can only be taken away by being dropped.
+// Every drag is judged exactly once, when it ends: at the left button's release, or at the press
+// or release of any other button that comes first, or at a left press whose drag's release never
+// came. An event that ends no drag judges nothing, so a piece can only be taken away by being
+// dropped.
 void onMouse(int button, int state, int x, int y) {
   if (isWheel(button)) {
     return;
   }
-  if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) {
-    if (scene.inspectMode) {
-      scene.pendingAction = pickAt(x, y);
-    }
-    if (scene.planView) {
-      for (int kind = 0; kind < KIND_COUNT; ++kind) {
-        if (scene.activeKind[kind]) {
-          placePiece(kind, x, y);
-        }
-      }
-    }
+  endDrag();
+  if (button != GLUT_LEFT_BUTTON || state != GLUT_DOWN) {
     return;
   }
-  const bool endsDrag = scene.dragging != 0;
-  scene.dragging = 0;
-  if (endsDrag && !scene.inspectMode) {
-    releasePiece(x, y);
+  if (scene.inspectMode) {
+    scene.pendingAction = pickAt(x, y);
+  }
+  if (scene.planView) {
+    for (int kind = 0; kind < KIND_COUNT; ++kind) {
+      if (scene.activeKind[kind]) {
+        placePiece(kind, x, y);
+      }
+    }
   }
 }
 
@@ -103,8 +115,8 @@ void onMotion(int x, int y) {
   applyPlanView();
 }
 
-void onMenuStatus(int status, int x, int y) {
+void onMenuStatus(int status, int, int) {
   if (status == GLUT_MENU_IN_USE) {
-    onMouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
+    endDrag();
   }
 }
