@@ -14,9 +14,13 @@ constexpr int MENU_INSPECT = 0;
 constexpr int MENU_EXIT = KIND_COUNT + 1;
 
 void createMenu();
+// What each menu entry does.
 void onMenu(int value);
+// The callback GLUT calls for a menu entry clicked: the entry is chosen only when the click
+// landed on the menu. A click anywhere else closes the menu and chooses nothing.
+void onMenuClick(int value);
 // The menu-status callback. A pop-up menu takes the pointer, so GLUT never reports the release
-// of a drag during which the menu was opened; the drag ends where the menu opened instead, and a
+// of a drag during which the menu was opened; the drag ends when the menu opens instead, and a
 // menu opened with no drag running ends nothing.
 void onMenuStatus(int status, int x, int y);
 
@@ -114,9 +118,9 @@ PickResult nearestHit(const std::uint32_t *buffer, int words, int hits);
 
 // The mouse callback. A left press in the plan view places a piece of the active kind and
 // starts a drag, in the perspective view it picks. A drag ends at the first press or release of
-// any button, the wheel's notches (buttons 3 to 6) excepted, and is judged there: the newest
-// piece is taken away if that point lies inside another piece's rejection rectangle. An event
-// that ends no drag judges nothing.
+// any button, the wheel's notches (buttons 3 to 6) excepted, and is judged then: the newest
+// piece is taken away if it stands inside another piece's rejection rectangle. An event that
+// ends no drag judges nothing.
 void onMouse(int button, int state, int x, int y);
 // The motion callback: during a drag in the plan view the newest piece follows the pointer.
 void onMotion(int x, int y);

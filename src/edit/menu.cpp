@@ -1,12 +1,13 @@
 #include "edit/editing.h"
 #include "models/furniture_models.h"
 #include "platform/opengl.h"
+#include "platform/platform.h"
 #include "view/views.h"
 
 #include <cstdlib>
 
 void createMenu() {
-  scene.menuId = glutCreateMenu(onMenu);
+  scene.menuId = createPopUpMenu(onMenuClick);
   glutAddMenuEntry(inspectLabel, MENU_INSPECT);
   for (int kind = 0; kind < KIND_COUNT; ++kind) {
     glutAddMenuEntry(furnitureKinds[kind].menuLabel, kind + 1);
@@ -29,5 +30,11 @@ void onMenu(int value) {
     applyPlanView();
   } else if (value == MENU_EXIT) {
     std::exit(0);
+  }
+}
+
+void onMenuClick(int value) {
+  if (pointerOnPopUpMenu()) {
+    onMenu(value);
   }
 }

@@ -85,6 +85,15 @@ void presentFrame();
 // Waits at an idle call as the clock says.
 void paceIdleCall();
 
+// The pop-up menu. GLUT on X11 (freeglut) compares a click in the program's window, counted in
+// window pixels, with the menu's place on the screen, counted in screen pixels: with the window
+// away from the screen's corner, a click off the menu can choose the entry it would hit if the
+// window stood in the corner. createPopUpMenu makes the menu with glutCreateMenu and remembers the
+// window GLUT made for it; pointerOnPopUpMenu tells whether the pointer is on that window, and
+// true where the platform cannot tell.
+int createPopUpMenu(void (*onChoice)(int value));
+bool pointerOnPopUpMenu();
+
 // Sets the class and the icon of the current window where the window system takes them from the
 // program (X11: WM_CLASS, whose class is the desktop entry's StartupWMClass, and _NET_WM_ICON);
 // does nothing elsewhere.

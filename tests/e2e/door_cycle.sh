@@ -5,9 +5,15 @@
 #
 # First run, tables in the plan: places table A and table B. Opens the menu near the window's
 # top right corner and closes it with a left click inside A's rectangle: the click ends no drag,
-# so B must still stand. Drops a new table onto A: it is taken away again. Drags another over
-# free floor with one wheel notch on the way: it keeps following the pointer and stays where it
-# is let go.
+# so B must still stand. Opens the menu near the top left corner and clicks off it where GLUT
+# would find "Salir": nothing is chosen. Drops a new table onto A: it is taken away again. Drags
+# another over free floor with one wheel notch on the way: it keeps following the pointer and
+# stays where it is let go. Presses one more on free floor and grows the window before the
+# release, so that the release pixel lies over A: it stays where it stands. Chooses "Salir": the
+# program ends with status 0.
+#
+# Full list: places 50 chairs apart and clicks on one of them: the click drags the 50th chair,
+# which stands alone, and must leave it.
 #
 # Second run, wardrobes: chooses "  Armario" in the pop-up menu and places a wardrobe. Drags a
 # second one onto it and opens the menu in the middle of the drag, which takes the pointer so
@@ -47,7 +53,6 @@ trap cleanup EXIT
 
 # Starts the program and waits for its 500 x 500 window; sets X and Y to the window's position.
 start_program() {
-  local window
   "$program" >"$work/program.log" 2>&1 &
   pid=$!
   window=$(timeout 10 xdotool search --sync --name "La Quellmar" | head -n 1) ||
@@ -119,12 +124,10 @@ changed_box() {
   echo "$((origin_x + x - X)) $((origin_y + y - Y)) $((origin_x + x + w - X)) $((origin_y + y + h - Y))"
 }
 
-# Opens the pop-up menu with a right click inside the window, finds entry $1 (0-based, of 9) on
-# a screenshot of the open menu and chooses it with a second right click. (A press held while
-# the pointer moves to the entry and released there does not choose it under the virtual
-# display; the two clicks do.)
-choose_menu_entry() {
-  local mx=$((X + 100)) my=$((Y + 50)) x0 y0 x1 y1 search
+# Opens the pop-up menu with a right click at window pixel ($1, $2) and finds it on a screenshot;
+# sets menu_x0 menu_y0 menu_x1 menu_y1, its box in window coordinates.
+open_menu_at() {
+  local mx=$((X + $1)) my=$((Y + $2)) search
   xdotool mousemove "$mx" "$my"
   sleep 0.3
   shot menu_closed
@@ -138,9 +141,23 @@ choose_menu_entry() {
   # is the box of the pixels that changed around the pointer.
   local left=$((mx > 400 ? mx - 400 : 0)) top=$((my > 600 ? my - 600 : 0))
   search="$((mx + 400 - left))x$((my + 600 - top))+$left+$top"
-  read -r x0 y0 x1 y1 < <(changed_box menu_closed menu_open "$search") ||
+  read -r menu_x0 menu_y0 menu_x1 menu_y1 < <(changed_box menu_closed menu_open "$search") ||
     fail "the pop-up menu did not open"
-  xdotool mousemove $((X + (x0 + x1) / 2)) $((Y + y0 + (2 * $1 + 1) * (y1 - y0) / 18))
+}
+
+# The middle of entry $1 (0-based, of 9) of the open menu, as window coordinates "x y".
+menu_entry() {
+  echo "$(((menu_x0 + menu_x1) / 2)) $((menu_y0 + (2 * $1 + 1) * (menu_y1 - menu_y0) / 18))"
+}
+
+# Opens the pop-up menu and chooses entry $1 (0-based, of 9) with a second right click on it. (A
+# press held while the pointer moves to the entry and released there does not choose it: GLUT
+# compares the release, counted in window pixels, with the menu's place counted in screen pixels.)
+choose_menu_entry() {
+  local ex ey
+  open_menu_at 100 50
+  read -r ex ey < <(menu_entry "$1")
+  xdotool mousemove $((X + ex)) $((Y + ey))
   sleep 0.3
   xdotool click 3
   sleep 0.5
@@ -201,6 +218,27 @@ read -r differ _ < <(window_change tables_a_b menu_closed_on_a 0 0 500 500)
     "table B, which nobody dragged, was taken away"
 echo "the menu closed by a left click on table A: table B still stands"
 
+# GLUT takes a click in the window, counted from the window's corner, for a click on the menu
+# counted from the screen's: a left click off the open menu, as far right of and below "Salir" as
+# the window stands from the screen's corner, on free floor, must choose nothing and close the
+# menu.
+open_menu_at 20 20
+read -r ex ey < <(menu_entry 8)
+sx=$((ex + X)) sy=$((ey + Y))
+if [ "$sx" -ge "$menu_x0" ] && [ "$sx" -lt "$menu_x1" ] && [ "$sy" -ge "$menu_y0" ] &&
+  [ "$sy" -lt "$menu_y1" ]; then
+  fail "the spot ($sx, $sy) right of and below \"Salir\" lies on the menu"
+fi
+xdotool mousemove $((X + sx)) $((Y + sy)) click 1
+sleep 0.5
+kill -0 "$pid" 2>/dev/null ||
+  fail "a left click off the menu at window pixel ($sx, $sy) chose \"Salir\": the program ended"
+pointer_away
+shot menu_closed_off_menu
+read -r differ _ < <(window_change tables_a_b menu_closed_off_menu 0 0 500 500)
+[ "$differ" -eq 0 ] || fail "after a left click off the menu, $differ pixels of the plan differ"
+echo "a left click off the menu at ($sx, $sy), where GLUT finds \"Salir\", chose nothing"
+
 # A new table pressed at (40, 430) and dropped onto A at (150, 130) is taken away again.
 xdotool mousemove $((X + 40)) $((Y + 430)) mousedown 1
 sleep 0.3
@@ -231,6 +269,62 @@ read -r at_notch _ < <(table_change tables_a_b wheel_drag 180 240)
   fail "a table dragged through a wheel notch is not where it was let go: $at_end of $total" \
     "pixels changed there, $at_notch where the wheel turned"
 echo "a table dragged through a wheel notch followed the pointer and stands where it was let go"
+
+# A table pressed at (40, 215), on free floor; the window grows to 1000 x 1000 before the release,
+# which makes the same pixel a point inside A's rectangle. The table is judged where it stands.
+xdotool mousemove $((X + 40)) $((Y + 215)) mousedown 1
+sleep 0.3
+xdotool windowsize "$window" 1000 1000
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH" = 1000 ] && [ "$HEIGHT" = 1000 ] || fail "the window was not resized: ${WIDTH}x${HEIGHT}"
+xdotool mouseup 1
+sleep 0.3
+xdotool windowsize "$window" 500 500
+sleep 0.5
+pointer_away
+shot resized_mid_drag
+read -r covered total < <(table_change wheel_drag resized_mid_drag 40 215)
+[ "$covered" -ge $((total * 9 / 10)) ] ||
+  fail "a table released after the window grew under it vanished: $covered of $total pixels changed"
+echo "a table released after the window grew mid-drag stands where it was pressed"
+
+# "Salir", chosen with a second right click on it, ends the program with status 0.
+choose_menu_entry 8
+for _ in $(seq 25); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.2
+done
+kill -0 "$pid" 2>/dev/null && fail "\"Salir\" did not end the program"
+status=0
+wait "$pid" || status=$?
+pid=""
+[ "$status" -eq 0 ] || fail "\"Salir\" ended the program with status $status"
+echo "\"Salir\" ended the program with status 0"
+
+# ---- A full list: 50 chairs, 4 units apart, and a click on another chair ----
+
+start_program
+choose_menu_entry 2 # "  Silla"
+pointer_away
+for i in $(seq 0 48); do
+  xdotool mousemove $((X + 10 + 48 * (i % 10))) $((Y + 10 + 48 * (i / 10))) click 1
+  sleep 0.05
+done
+pointer_away
+shot chairs_49
+xdotool mousemove $((X + 442)) $((Y + 202)) click 1
+pointer_away
+shot chairs_50
+changed_box chairs_49 chairs_50 500x500+$X+$Y >/dev/null || fail "the 50th chair was not placed"
+# With the list full, a click places nothing; it drags the 50th chair, which stands alone.
+xdotool mousemove $((X + 10)) $((Y + 10)) click 1
+pointer_away
+shot full_list_click
+read -r differ _ < <(window_change chairs_50 full_list_click 0 0 500 500)
+[ "$differ" -eq 0 ] ||
+  fail "a click on another chair with the list full changed $differ pixels: the 50th chair vanished"
+echo "with 50 chairs placed, a click on another chair leaves the 50th, which stands alone"
 stop_program
 
 # ---- Second run: wardrobes, the menu opened mid-drag, and a door's open-and-shut cycle ----
