@@ -167,6 +167,30 @@ TEST(StartUp, FreshProcessHasWindowLightingAndInitialScene) {
       [] { return windowAndSceneMismatches() + lightingMismatches() + heapMismatches(); });
 }
 
+// This suite is linked with -Wl,--wrap for glutInit and glutCreateWindow: with windowRefused set,
+// the toolkit, already initialised in this process, is not initialised again, and no window is
+// made.
+bool windowRefused = false;
+extern "C" void __real_glutInit(int *argc, char **argv);
+extern "C" void __wrap_glutInit(int *argc, char **argv) {
+  if (!windowRefused) {
+    __real_glutInit(argc, argv);
+  }
+}
+extern "C" int __real_glutCreateWindow(const char *title);
+extern "C" int __wrap_glutCreateWindow(const char *title) {
+  return windowRefused ? 0 : __real_glutCreateWindow(title);
+}
+
+TEST(StartUpDeathTest, WindowRefusedEndsTheProcessWithStatusOneAndAMessage) {
+  EXPECT_EXIT(
+      {
+        windowRefused = true;
+        startUp();
+      },
+      ::testing::ExitedWithCode(1), "^room-planner: cannot create the window\n$");
+}
+
 class StartUpTest : public GlTest {};
 
 // Only the light position and the five capabilities: no shade model, clear colour, light or

@@ -11,7 +11,8 @@ inline constexpr const char *windowTitle = "La Quellmar. Alumno: Tobias Wrennick
 void initLighting();
 
 // Everything start-up does before the main loop: toolkit, window, lighting, menu and callbacks.
-// Returns the window id. Ends the process with status 0 if no window can be created.
+// Returns the window id. Ends the process with status 1 and a message if no window can be
+// created.
 int startUp();
 
 // The two options the program reads, --help and --version; any other argument is ignored, and

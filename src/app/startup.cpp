@@ -6,6 +6,7 @@
 #include "scene/scene_state.h"
 #include "view/views.h"
 
+#include <cstdio>
 #include <cstdlib>
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -46,7 +47,8 @@ int startUp() {
   glutInitWindowSize(static_cast<int>(scene.windowWidth), static_cast<int>(scene.windowHeight));
   const int window = glutCreateWindow(windowTitle);
   if (window == 0) {
-    std::exit(0);
+    std::fputs("room-planner: cannot create the window\n", stderr);
+    std::exit(1);
   }
   setWindowIdentity();
   initLighting();
