@@ -35,10 +35,10 @@ fi
 if [ "$task" = test ]; then
   # lintian checks the .deb, hardening-check (devscripts) its program, mandoc and man-db its
   # manual page; ImageMagick compares screenshots and xprop (x11-utils) reads window properties;
-  # Wine runs the Windows program.
+  # Wine runs the Windows program; clang-format checks the layout of the C++ files.
   packages+=(libgtest-dev libbenchmark-dev libpng-dev xvfb xauth xdotool x11-utils imagemagick
              python3 desktop-file-utils appstream binutils lintian devscripts mandoc man-db
-             "${windows_packages[@]}" wine wine64 unzip)
+             "${windows_packages[@]}" wine wine64 unzip clang-format)
 fi
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
@@ -46,8 +46,8 @@ if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>
   echo "The program needs a C++17 compiler, CMake, make, and the GLUT (freeglut), GLU, OpenGL"
   echo "and Xlib development files; the tests also need GoogleTest, Google Benchmark, libpng,"
   echo "Xvfb, xdotool, xprop, ImageMagick, Python 3, desktop-file-validate, appstreamcli,"
-  echo "lintian, hardening-check, mandoc, man, MinGW-w64's gcc and g++, Wine (64-bit) and unzip;"
-  echo "the Windows build fetches freeglut's Debian source package."
+  echo "lintian, hardening-check, mandoc, man, MinGW-w64's gcc and g++, Wine (64-bit), unzip and"
+  echo "clang-format; the Windows build fetches freeglut's Debian source package."
   exit 0
 fi
 
