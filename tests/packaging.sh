@@ -14,23 +14,14 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 app_build=build-app-only
 app_id=org.roomplanner.RoomPlanner
-title='La Quellmar. Alumno: Tobias Wrennick'
 one_test='StartUp.FreshProcessHasWindowLightingAndInitialScene'
 
-work=$(mktemp -d)
-pid=""
-cleanup() {
-  if [ -n "$pid" ]; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-check=packaging
 # shellcheck source=tests/checks.sh
 source tests/checks.sh
+start_check packaging "$@"
+require_tools cmake make dpkg-deb lintian mandoc lexgrog man hardening-check readelf ar od \
+  desktop-file-validate appstreamcli xdotool xprop python3 identify convert
+
 # Width x height from a PNG's header.
 png_size() {
   od -An -tu1 -j16 -N8 "$1" |
@@ -39,7 +30,9 @@ png_size() {
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || fail "$build/CMakeCache.txt names no project version"
+# The icons installed, and the ones the window carries.
 sizes=(48 128 256)
+window_sizes=(48 128)
 files=(bin/room-planner "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml"
        share/doc/room-planner/README.md.gz share/doc/room-planner/changelog.gz
        share/doc/room-planner/copyright share/man/man1/room-planner.1.gz)
@@ -179,13 +172,10 @@ pass "with no display, --help prints $(wc -l <"$work/help.txt") lines of usage a
 
 # Any other argument is ignored, and the toolkit sees none: a display named on the command line
 # would make it fail.
-"$program" -display nonexistent:9 -geometry 10x10 --helpme >"$work/program.log" 2>&1 &
-pid=$!
-window=$(timeout 15 xdotool search --sync --name "^${title//./\\.}\$" | head -n 1) ||
-  fail "the packaged program with other arguments opened no window titled \"$title\" within 15 s"
+start_program "$program" -display nonexistent:9 -geometry 10x10 --helpme
 kill -0 "$pid" 2>/dev/null || fail "the packaged program ended after opening its window"
 pass "the packaged program, unpacked, ignores the arguments -display nonexistent:9 -geometry" \
-  "10x10 --helpme and opens its window \"$title\""
+  "10x10 --helpme and opens its 500 x 500 window \"$window_title\""
 
 # Its window's class is the desktop entry's StartupWMClass, and its icon the packaged icons'
 # pixels (a table written at build time from the icon files).
@@ -199,7 +189,7 @@ done
   fail "the window's class is not room-planner, $window_class: $wm_class"
 xprop -id "$window" -notype -f _NET_WM_ICON 32c _NET_WM_ICON >"$work/icon.property"
 icons=()
-for size in 48 128; do
+for size in "${window_sizes[@]}"; do
   icons+=("$unpacked/usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png")
 done
 icon_sizes=$(python3 - "$work/icon.property" "${icons[@]}" <<'PYTHON'
@@ -231,9 +221,7 @@ if at != len(words):
     sys.exit("_NET_WM_ICON holds %d words more than the icons" % (len(words) - at))
 PYTHON
 ) || fail "the window's icon is not the packaged icons"
-kill "$pid"
-wait "$pid" 2>/dev/null || true
-pid=""
+stop_program
 pass "xprop: the window's WM_CLASS is \"room-planner\", \"$window_class\" (the desktop entry's" \
   "StartupWMClass) and its _NET_WM_ICON holds the packaged icons ${icon_sizes}pixel for pixel"
 

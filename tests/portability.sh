@@ -10,12 +10,10 @@ cd "$(dirname "$0")/.."
 
 no_glx_build=build-no-glx
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-check=portability
 # shellcheck source=tests/checks.sh
 source tests/checks.sh
+start_check portability "$@"
+require_tools cmake ctest readelf nm
 
 # Linux without GLX: the program's own references and libraries hold none of GLX or X11, and
 # its build needs no libpng, which only the X11 window's icon table is written with.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end: drives the complete program as a user would, with real X events, on the X display
-# in DISPLAY (a fresh virtual one from scripts/with-xvfb.sh, no window manager), and judges it by
-# screenshots of the window (ImageMagick).
+# in DISPLAY (a fresh virtual one from scripts/with-xvfb.sh, no window manager; one of its own
+# where none is set), and judges it by screenshots of the window (ImageMagick).
 #
 # First run, tables in the plan: places table A and table B. Opens the menu near the window's
 # top right corner and closes it with a left click inside A's rectangle: the click ends no drag,
@@ -20,145 +20,16 @@ set -euo pipefail
 
 program=${1:-build/room-planner}
 
-fail() {
-  echo "FAIL door_cycle: $*" >&2
-  exit 1
-}
-
-for tool in xdotool import compare convert python3; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP door_cycle: $tool is not installed"
-    exit 0
-  fi
-done
+# shellcheck source=tests/checks.sh
+source "$(dirname "$0")/../checks.sh"
+start_check door_cycle "$@"
+require_tools xdotool import compare convert python3
 
 [ -x "$program" ] || fail "$program is not an executable program"
-
-work=$(mktemp -d)
-pid=""
-cleanup() {
-  if [ -n "$pid" ]; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Starts the program and waits for its 500 x 500 window; sets X and Y to the window's position.
-start_program() {
-  local window
-  "$program" >"$work/program.log" 2>&1 &
-  pid=$!
-  window=$(timeout 10 xdotool search --sync --name "La Quellmar" | head -n 1) ||
-    fail "no window titled La Quellmar appeared"
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  if [ "$WIDTH" != 500 ] || [ "$HEIGHT" != 500 ]; then
-    fail "window is ${WIDTH}x${HEIGHT}, not 500x500"
-  fi
-  sleep 0.5
-}
-
-stop_program() {
-  kill -0 "$pid" 2>/dev/null || fail "the program ended during the run"
-  kill "$pid"
-  wait "$pid" 2>/dev/null || true
-  pid=""
-}
-
-shot() {
-  import -window root -silent "$work/$1.png"
-}
-
-now() {
-  date +%s.%N
-}
-
-# Seconds elapsed since $1.
-since() {
-  python3 -c "import sys; print('%.1f' % (float(sys.argv[2]) - float(sys.argv[1])))" "$1" "$(now)"
-}
-
-# Sleeps until $2 seconds after $1.
-sleep_until() {
-  python3 -c "import sys, time; time.sleep(max(0, float(sys.argv[1]) + float(sys.argv[2]) - time.time()))" \
-    "$1" "$2"
-}
-
-# How many pixels differ between screenshots $1 and $2 inside the screen rectangle $3
-# (WIDTHxHEIGHT+X+Y).
-differing() {
-  local out status=0
-  out=$(compare -metric AE "$work/$1.png[$3]" "$work/$2.png[$3]" null: 2>&1) || status=$?
-  [ "$status" -le 1 ] || fail "ImageMagick could not compare $1 and $2: $out"
-  awk '{ printf "%d\n", $1 }' <<<"$out"
-}
-
-# Pixels of a window rectangle (window coordinates x0 y0 x1 y1, the second corner exclusive) that
-# differ between two screenshots, as "changed total".
-window_change() {
-  local width=$(($5 - $3)) height=$(($6 - $4))
-  echo "$(differing "$1" "$2" "${width}x${height}+$((X + $3))+$((Y + $4))") $((width * height))"
-}
 
 # The same for the door's rectangle.
 door_change() {
   echo "$(differing "$1" "$2" "$door_geometry") $door_total"
-}
-
-# The bounding box, as window coordinates "x0 y0 x1 y1", of the pixels that differ between
-# screenshots $1 and $2 inside the screen rectangle $3 (WIDTHxHEIGHT+X+Y).
-changed_box() {
-  local status=0 box w h x y origin_x origin_y
-  compare "$work/$1.png[$3]" "$work/$2.png[$3]" -compose src -highlight-color white \
-    -lowlight-color black "$work/mask.png" 2>/dev/null || status=$?
-  [ "$status" -eq 1 ] || return 1 # 0: nothing differs; 2: an error
-  box=$(convert "$work/mask.png" -format '%@' info:)
-  IFS='x+' read -r w h x y <<<"$box"
-  IFS='x+' read -r _ _ origin_x origin_y <<<"$3"
-  echo "$((origin_x + x - X)) $((origin_y + y - Y)) $((origin_x + x + w - X)) $((origin_y + y + h - Y))"
-}
-
-# Opens the pop-up menu with a right click inside the window, finds entry $1 (0-based, of 9) on
-# a screenshot of the open menu and chooses it with a second right click. (A press held while
-# the pointer moves to the entry and released there does not choose it under the virtual
-# display; the two clicks do.)
-choose_menu_entry() {
-  local mx=$((X + 100)) my=$((Y + 50)) x0 y0 x1 y1 search
-  xdotool mousemove "$mx" "$my"
-  sleep 0.3
-  shot menu_closed
-  xdotool click 3
-  sleep 0.4
-  # Moving inside the menu makes it redraw completely before the screenshot.
-  xdotool mousemove $((mx + 8)) $((my + 8))
-  sleep 0.4
-  shot menu_open
-  # The menu opens with a corner at the pointer (shifted if it would leave the screen): its window
-  # is the box of the pixels that changed around the pointer.
-  local left=$((mx > 400 ? mx - 400 : 0)) top=$((my > 600 ? my - 600 : 0))
-  search="$((mx + 400 - left))x$((my + 600 - top))+$left+$top"
-  read -r x0 y0 x1 y1 < <(changed_box menu_closed menu_open "$search") ||
-    fail "the pop-up menu did not open"
-  xdotool mousemove $((X + (x0 + x1) / 2)) $((Y + y0 + (2 * $1 + 1) * (y1 - y0) / 18))
-  sleep 0.3
-  xdotool click 3
-  sleep 0.5
-}
-
-# Moves the pointer from window pixel ($1, $2) to ($3, $4) in five steps, as a hand would.
-move_in_steps() {
-  local step
-  for step in 1 2 3 4 5; do
-    xdotool mousemove $((X + $1 + ($3 - $1) * step / 5)) $((Y + $2 + ($4 - $2) * step / 5))
-    sleep 0.1
-  done
-}
-
-# Takes the pointer out of the window, so that it is in none of the screenshots.
-pointer_away() {
-  xdotool mousemove 5 5
-  sleep 0.5
 }
 
 # ---- First run: tables, and which events take a piece away ----
@@ -324,7 +195,6 @@ shot opening_2
 read -r changed_1 total < <(door_change before opening_1)
 read -r changed_2 _ < <(door_change before opening_2)
 read -r moved _ < <(door_change opening_1 opening_2)
-convert "$work/opening_2.png" -crop "500x500+$X+$Y" +repage /tmp/e2e_door_open.png
 echo "door region ($door_geometry, $total pixels): changed $changed_1 after 1.5 s, $changed_2" \
   "after 2.5 s; $moved differ between the two"
 [ "$changed_1" -gt $((total / 20)) ] || fail "the door did not open: $changed_1 of $total changed"
