@@ -101,8 +101,10 @@ pass "make package built only the targets ${built}(no test, benchmark or tool);"
   "$(basename "$deb") lists those files, section graphics, Depends: $depends"
 
 # lintian, with pedantic, informational and experimental tags shown: no error and no warning.
+# It leaves a cache file in TMPDIR: the scratch folder, which goes at the end.
 status=0
-lintian -i -I -E --pedantic --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || status=$?
+TMPDIR=$work lintian -i -I -E --pedantic --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
+  status=$?
 if [ "$status" -ne 0 ] || grep -Eq '^[EW]: ' "$work/lintian.log"; then
   cat "$work/lintian.log"
   fail "lintian finds errors or warnings in $(basename "$deb") (status $status)"

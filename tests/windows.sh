@@ -73,10 +73,13 @@ pass "the zip holds room-planner.exe, libfreeglut.dll, README.md and LICENSE; ev
   "import is one of them or part of Windows"
 
 # A fresh Wine prefix in the build folder, no DLL search path of Wine's own, no .NET or browser
-# engine installers, and no menu entries written into the home folder.
+# engine installers, and no menu entries written into the home folder. The Wine server makes the
+# folder of its socket in TMPDIR, and leaves it there: in the scratch folder, it goes with it.
 prefix=$(cd "$win_build" && pwd)/wine-prefix
 rm -rf "$prefix"
+mkdir "$work/tmp"
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d'
+export TMPDIR=$work/tmp
 unset WINEDLLPATH WINEPATH
 started=$(now)
 logged wineboot wineboot -i || fail "wineboot could not create the prefix $prefix"
