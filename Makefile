@@ -40,4 +40,4 @@ bench: build
 
 screenshots: build
 	@mkdir -p data/icons
-	@scripts/with-xvfb.sh $(BUILD)/room-screenshots docs data/icons src/platform/window_icon.h
+	@scripts/with-xvfb.sh $(BUILD)/room-screenshots docs data/icons

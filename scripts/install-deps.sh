@@ -26,8 +26,9 @@ windows_packages=(make cmake gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 dpkg-dev)
 if [ "$task" = windows ]; then
   packages=("${windows_packages[@]}")
 else
-  # GLUT is listed as "glut": the package that provides it is chosen below.
-  packages=(g++ make cmake glut libglu1-mesa-dev libx11-dev libgl1-mesa-dri)
+  # GLUT is listed as "glut": the package that provides it is chosen below. libpng reads the icon
+  # files when the build writes the window's icon table.
+  packages=(g++ make cmake glut libglu1-mesa-dev libx11-dev libpng-dev libgl1-mesa-dri)
 fi
 if [ "$task" = package ] || [ "$task" = test ]; then
   packages+=(dpkg-dev file) # dpkg-shlibdeps finds the .deb's dependencies; CPack uses file
@@ -35,19 +36,19 @@ fi
 if [ "$task" = test ]; then
   # lintian checks the .deb, hardening-check (devscripts) its program, mandoc and man-db its
   # manual page; ImageMagick compares screenshots and xprop (x11-utils) reads window properties;
-  # Wine runs the Windows program.
-  packages+=(libgtest-dev libbenchmark-dev libpng-dev xvfb xauth xdotool x11-utils imagemagick
+  # Wine runs the Windows program; clang-format checks the layout of the C++ files.
+  packages+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
              python3 desktop-file-utils appstream binutils lintian devscripts mandoc man-db
-             "${windows_packages[@]}" wine wine64 unzip)
+             "${windows_packages[@]}" wine wine64 unzip clang-format)
 fi
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
   echo "No dpkg and apt-get here, so nothing is installed: CMake looks for what is needed."
-  echo "The program needs a C++17 compiler, CMake, make, and the GLUT (freeglut), GLU, OpenGL"
-  echo "and Xlib development files; the tests also need GoogleTest, Google Benchmark, libpng,"
+  echo "The program needs a C++17 compiler, CMake, make, and the GLUT (freeglut), GLU, OpenGL,"
+  echo "Xlib and libpng development files; the tests also need GoogleTest, Google Benchmark,"
   echo "Xvfb, xdotool, xprop, ImageMagick, Python 3, desktop-file-validate, appstreamcli,"
-  echo "lintian, hardening-check, mandoc, man, MinGW-w64's gcc and g++, Wine (64-bit) and unzip;"
-  echo "the Windows build fetches freeglut's Debian source package."
+  echo "lintian, hardening-check, mandoc, man, MinGW-w64's gcc and g++, Wine (64-bit), unzip and"
+  echo "clang-format; the Windows build fetches freeglut's Debian source package."
   exit 0
 fi
 

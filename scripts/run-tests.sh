@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
-# Runs every test under a virtual X display: the unit and integration suites, the end-to-end
-# check of the running program, the packaging and portability checks, the Windows program built,
-# packed and run under Wine, then the suites again under the sanitizers.
+# Checks that every C++ file is laid out as .clang-format says, then runs every test under a
+# virtual X display: the unit and integration suites, the end-to-end check of the running
+# program, the packaging and portability checks, the Windows program built, packed and run under
+# Wine, then the suites again under the sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+echo "== Format: clang-format over every C++ file"
+# The files git tracks; outside a git checkout, every C++ file of the source folders.
+mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null ||
+  find src tests tools bench \( -name '*.cpp' -o -name '*.h' \) -print)
+[ ${#sources[@]} -gt 0 ] || { echo "no C++ file found to check"; exit 1; }
+clang-format --dry-run --Werror "${sources[@]}"
+echo "PASS format: ${#sources[@]} files as .clang-format lays them out"
 
 echo "== Test suites"
 scripts/with-xvfb.sh ctest --test-dir build --output-on-failure --no-tests=error -j2
 
-if [ -x tests/e2e/door_cycle.sh ]; then
-  echo "== End to end: the program as a user drives it"
-  scripts/with-xvfb.sh tests/e2e/door_cycle.sh build/room-planner
-fi
+echo "== End to end: the program as a user drives it"
+scripts/with-xvfb.sh tests/e2e/door_cycle.sh build/room-planner
 
 echo "== Packaging: install, desktop entry, metadata, .deb, build without optional libraries"
 scripts/with-xvfb.sh tests/packaging.sh build

@@ -4,6 +4,7 @@
 #include "anim/animation.h"
 #include "edit/editing.h"
 #include "gl_harness.h"
+#include "models/furniture_models.h"
 #include "view/views.h"
 
 #include <chrono>
@@ -176,10 +177,7 @@ TEST_P(PartCycleTest, FullCycleTakesItsTickCountAndEndsHome) {
   EXPECT_TRUE(othersAtRest(c.code, k));
 }
 
-INSTANTIATE_TEST_SUITE_P(Parts, PartCycleTest, ::testing::ValuesIn(partCases),
-                         [](const ::testing::TestParamInfo<PartCase> &info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Parts, PartCycleTest, ::testing::ValuesIn(partCases), NamedAfterParam());
 
 // ---- one step at a time ----
 
@@ -367,21 +365,17 @@ Placement floorPointOf(int px, int py) {
   return {static_cast<float>(px * 42 / 500.0 - 2), static_cast<float>(py * 42 / 500.0 - 2)};
 }
 
-void clickInPlan(int px, int py) {
-  onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, px, py);
-  onMouse(GLUT_LEFT_BUTTON, GLUT_UP, px, py);
-}
-
-// Whether the frame drawn by the display pass has a door-coloured vertex at `where`, in room
-// coordinates.
+// Whether the frame drawn by the display pass has a vertex in the doors' colour at `where`, in
+// room coordinates.
 bool doorCornerDrawnAt(double x, double y, double z) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   const auto polygons = captureAllFaces(onDisplay);
+  const GLfloat *door = wardrobeDoorMaterial;
   for (const CapturedPolygon &polygon : polygons) {
     for (const CapturedVertex &v : polygon) {
-      const bool doorColour = std::fabs(v.r - 0.5f) < 1e-3 && std::fabs(v.g - 0.4f) < 1e-3 &&
-                              std::fabs(v.b - 0.15f) < 1e-3;
+      const bool doorColour = std::fabs(v.r - door[0]) < 1e-3 && std::fabs(v.g - door[1]) < 1e-3 &&
+                              std::fabs(v.b - door[2]) < 1e-3;
       if (doorColour && std::fabs(v.x - x) < 2e-3 && std::fabs(v.y - y) < 2e-3 &&
           std::fabs(v.z - z) < 2e-3) {
         return true;
@@ -400,7 +394,7 @@ std::array<double, 3> leftDoorFreeCorner(const Placement &p, double degrees) {
 
 TEST_F(AnimationTest, RemovedWardrobesEntryKeepsMovingAndShowsOnTheNextWardrobe) {
   onMenu(3); // "  Armario"
-  clickInPlan(100, 100);
+  leftClick(100, 100);
   ASSERT_EQ(scene.lists[Wardrobe].count, 1);
 
   // A second wardrobe: its door is set moving while the button is still held, then it is
@@ -420,7 +414,7 @@ TEST_F(AnimationTest, RemovedWardrobesEntryKeepsMovingAndShowsOnTheNextWardrobe)
   EXPECT_EQ(stateOf(door), "Opening");
 
   // The next wardrobe takes list position 1 and shows the door where that entry has got to.
-  clickInPlan(400, 100);
+  leftClick(400, 100);
   ASSERT_EQ(scene.lists[Wardrobe].count, 2);
   const Placement placed = floorPointOf(400, 100);
   ASSERT_EQ(scene.lists[Wardrobe].slots[2].x, placed.x);

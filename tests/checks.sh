@@ -1,9 +1,72 @@
-# The reporting of the check scripts, sourced by each: `check` names the script's checks, `work`
-# its scratch folder.
-#   pass TEXT...          one line for a check passed
-#   fail TEXT...          one line for the check that failed, and the end of the script, status 1
-#   logged NAME CMD...    runs CMD with its output into $work/NAME.log; shows the log's end if it
-#                         fails
+# The plumbing of the check scripts (tests/*.sh, tests/e2e/*.sh), sourced by each. A script calls
+# start_check first, then uses the rest.
+#
+#   start_check NAME "$@"  names the script's checks, runs the script again on a virtual X display
+#                          of its own (scripts/with-xvfb.sh) where DISPLAY is unset, and makes
+#                          `work`, a scratch folder. When the script ends, however it ends, the
+#                          program started by start_program is stopped, the script's own
+#                          cleanup_check runs where it defines one, and `work` is removed.
+# Reporting
+#   pass TEXT...           one line for a check passed
+#   fail TEXT...           one line for the check that failed, and the end of the script, status 1
+#   logged NAME CMD...     runs CMD with its output into $work/NAME.log; shows the log's end if it
+#                          fails
+#   require_tools TOOL...  fails unless every tool is installed (make test installs them all)
+# The program's window, on the display in DISPLAY (no window manager)
+#   window_title           the title the program gives its window, as its source names it
+#   start_program [CMD...] starts the program, $program unless a command is given, and waits for
+#                          its 500 x 500 window: sets pid, window and the window's position X, Y
+#   stop_program           stops it, failing if it ended by itself
+#   program_ended WHAT     waits up to 10 s for the program to end after WHAT (a key, a menu
+#                          choice), failing unless it ended with status 0
+#   pointer_away           takes the pointer out of the window, so that no screenshot shows it
+#   move_in_steps X0 Y0 X1 Y1  moves the pointer between window pixels in five steps
+#   open_menu_at X Y       opens the pop-up menu with a right click at window pixel (X, Y) and
+#                          finds it on a screenshot: sets its box menu_x0 menu_y0 menu_x1 menu_y1
+#                          (window pixels, the second corner exclusive)
+#   menu_entry N           the middle "x y" (window pixels) of entry N (0-based, of 9) of the
+#                          menu open_menu_at found
+#   choose_menu_entry N    opens the pop-up menu and chooses entry N with a right click on it
+#   click_off_menu         opens the menu and left-clicks off it where GLUT finds "Salir",
+#                          failing if the program ended; sets the spot off_menu_x off_menu_y
+#                          (window pixels)
+# Screenshots of the whole screen and their regions; RECT is WIDTHxHEIGHT+X+Y in screen pixels
+#   shot NAME              takes the screenshot NAME
+#   differing A B RECT [RECT_B]  how many pixels differ between screenshots A and B inside RECT
+#                          (in B inside RECT_B, of the same size, where given)
+#   window_change A B X0 Y0 X1 Y1  the same for a rectangle of window pixels (the second corner
+#                          exclusive), as "changed total"
+#   changed_box A B RECT   the box "x0 y0 x1 y1" (window pixels, the second corner exclusive) of
+#                          the pixels that differ inside RECT; status 1 when none do
+# Timing
+#   now                    seconds since the epoch, to the nanosecond
+#   since START            seconds since START, to one decimal
+#   sleep_until START S    sleeps until S seconds after START
+
+checks_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+start_check() {
+  check=$1
+  shift
+  if [ -z "${DISPLAY:-}" ]; then
+    require_tools xvfb-run
+    exec "$checks_root/scripts/with-xvfb.sh" "$0" "$@"
+  fi
+  work=$(mktemp -d)
+  pid=""
+  trap end_check EXIT
+}
+
+end_check() {
+  if [ -n "$pid" ]; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+  if declare -F cleanup_check >/dev/null; then
+    cleanup_check
+  fi
+  rm -rf "$work"
+}
 
 pass() {
   echo "PASS $check: $*"
@@ -21,4 +84,182 @@ logged() {
     tail -n 40 "$work/$name.log"
     return 1
   fi
+}
+
+require_tools() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null 2>&1 ||
+      fail "$tool is not installed (scripts/install-deps.sh test installs it)"
+  done
+}
+
+window_title=$(sed -n 's/^inline constexpr const char \*windowTitle = "\(.*\)";$/\1/p' \
+  "$checks_root/src/app/app_shell.h")
+[ -n "$window_title" ] || {
+  echo "tests/checks.sh: src/app/app_shell.h names no windowTitle" >&2
+  exit 1
+}
+
+start_program() {
+  local command=("$@")
+  [ ${#command[@]} -gt 0 ] || command=("$program")
+  "${command[@]}" >"$work/program.log" 2>&1 &
+  pid=$!
+  window=$(timeout 30 xdotool search --sync --name "^${window_title//./\\.}\$" | head -n 1) ||
+    fail "no window titled \"$window_title\" appeared within 30 s"
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  if [ "$WIDTH" != 500 ] || [ "$HEIGHT" != 500 ]; then
+    fail "window is ${WIDTH}x${HEIGHT}, not 500x500"
+  fi
+  sleep 0.5
+}
+
+stop_program() {
+  kill -0 "$pid" 2>/dev/null || fail "the program ended during the run"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  pid=""
+}
+
+program_ended() {
+  local status=0
+  for _ in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill -0 "$pid" 2>/dev/null && fail "the program still runs 10 s after $1"
+  wait "$pid" || status=$?
+  pid=""
+  [ "$status" -eq 0 ] || fail "the program ended with status $status after $1"
+}
+
+pointer_away() {
+  xdotool mousemove 5 5
+  sleep 0.5
+}
+
+move_in_steps() {
+  local step
+  for step in 1 2 3 4 5; do
+    xdotool mousemove $((X + $1 + ($3 - $1) * step / 5)) $((Y + $2 + ($4 - $2) * step / 5))
+    sleep 0.1
+  done
+}
+
+# The menu opens with a corner at the pointer (shifted if it would leave the screen): its window is
+# the box of the pixels that changed around the pointer. Nine rows of text are at least 90 pixels
+# high: a smaller box is a menu still being drawn (Wine draws it a little later), looked at again.
+open_menu_at() {
+  local mx=$((X + $1)) my=$((Y + $2)) search
+  xdotool mousemove "$mx" "$my"
+  sleep 0.3
+  shot menu_closed
+  xdotool click 3
+  sleep 0.4
+  # Moving inside the menu makes it redraw completely before the screenshot.
+  xdotool mousemove $((mx + 8)) $((my + 8))
+  local left=$((mx > 400 ? mx - 400 : 0)) top=$((my > 600 ? my - 600 : 0))
+  search="$((mx + 400 - left))x$((my + 600 - top))+$left+$top"
+  for _ in $(seq 10); do
+    sleep 0.4
+    shot menu_open
+    if read -r menu_x0 menu_y0 menu_x1 menu_y1 < <(changed_box menu_closed menu_open "$search") &&
+      [ $((menu_y1 - menu_y0)) -ge 90 ]; then
+      return
+    fi
+  done
+  fail "the pop-up menu did not open"
+}
+
+menu_entry() {
+  echo "$(((menu_x0 + menu_x1) / 2)) $((menu_y0 + (2 * $1 + 1) * (menu_y1 - menu_y0) / 18))"
+}
+
+# Two right clicks: a press held while the pointer moves to the entry and released there does not
+# choose it, because GLUT compares that release, which reaches the program's window, counted in
+# window pixels, with the menu's place counted in screen pixels.
+choose_menu_entry() {
+  local ex ey
+  open_menu_at 100 50
+  read -r ex ey < <(menu_entry "$1")
+  xdotool mousemove $((X + ex)) $((Y + ey))
+  sleep 0.3
+  xdotool click 3
+  sleep 0.5
+}
+
+# GLUT (freeglut) takes a click in the program's window, counted from the window's corner, for a
+# click on the menu counted from the screen's: the click as far right of and below "Salir" as the
+# window stands from the screen's corner is the one it takes for a click on that entry. The menu
+# opens near the window's top left corner, so that the spot lies in the window, off the menu.
+click_off_menu() {
+  local ex ey sx sy
+  open_menu_at 20 20
+  read -r ex ey < <(menu_entry 8)
+  sx=$((ex + X)) sy=$((ey + Y))
+  off_menu_x=$sx off_menu_y=$sy
+  if [ "$sx" -ge "$menu_x0" ] && [ "$sx" -lt "$menu_x1" ] && [ "$sy" -ge "$menu_y0" ] &&
+    [ "$sy" -lt "$menu_y1" ]; then
+    fail "the spot ($sx, $sy) right of and below \"Salir\" lies on the menu"
+  fi
+  xdotool mousemove $((X + sx)) $((Y + sy)) click 1
+  # Until the menu is gone: the window shows again what it showed before the menu opened. (Wine
+  # takes up to two seconds to hide it.)
+  local menu="$((menu_x1 - menu_x0))x$((menu_y1 - menu_y0))+$((X + menu_x0))+$((Y + menu_y0))"
+  for _ in $(seq 20); do
+    sleep 0.25
+    kill -0 "$pid" 2>/dev/null || break
+    shot menu_gone
+    [ "$(differing menu_closed menu_gone "$menu")" -eq 0 ] && break
+  done
+  kill -0 "$pid" 2>/dev/null ||
+    fail "a left click off the menu at window pixel ($sx, $sy) chose \"Salir\": the program ended"
+}
+
+# Taking a screenshot once failed with BadMatch on X_GetImage while the Windows program ran under
+# Wine; it is tried again before the check gives up.
+shot() {
+  for _ in 1 2 3; do
+    import -window root -silent "$work/$1.png" 2>"$work/shot.log" && return
+    echo "  the screenshot $1 failed ($(head -n 1 "$work/shot.log")); trying again" >&2
+    sleep 0.2
+  done
+  fail "could not take the screenshot $1: $(head -n 1 "$work/shot.log")"
+}
+
+differing() {
+  local out status=0
+  out=$(compare -metric AE "$work/$1.png[$3]" "$work/$2.png[${4:-$3}]" null: 2>&1) || status=$?
+  [ "$status" -le 1 ] || fail "ImageMagick could not compare $1 and $2: $out"
+  awk '{ printf "%d\n", $1 }' <<<"$out"
+}
+
+window_change() {
+  local width=$(($5 - $3)) height=$(($6 - $4))
+  echo "$(differing "$1" "$2" "${width}x${height}+$((X + $3))+$((Y + $4))") $((width * height))"
+}
+
+changed_box() {
+  local status=0 box w h x y origin_x origin_y
+  compare "$work/$1.png[$3]" "$work/$2.png[$3]" -compose src -highlight-color white \
+    -lowlight-color black "$work/mask.png" 2>/dev/null || status=$?
+  [ "$status" -eq 1 ] || return 1 # 0: nothing differs; 2: an error
+  box=$(convert "$work/mask.png" -format '%@' info:)
+  IFS='x+' read -r w h x y <<<"$box"
+  IFS='x+' read -r _ _ origin_x origin_y <<<"$3"
+  echo "$((origin_x + x - X)) $((origin_y + y - Y)) $((origin_x + x + w - X)) $((origin_y + y + h - Y))"
+}
+
+now() {
+  date +%s.%N
+}
+
+since() {
+  awk -v start="$1" -v end="$(now)" 'BEGIN { printf "%.1f", end - start }'
+}
+
+sleep_until() {
+  sleep "$(awk -v start="$1" -v after="$2" -v now="$(now)" \
+    'BEGIN { rest = start + after - now; printf "%.3f", (rest > 0 ? rest : 0) }')"
 }

@@ -1,11 +1,12 @@
 // The display pass, the menu and the camera keys, checked on a real 500 x 500 window.
 //
-// Frames are read with glReadPixels from the back buffer after the pass has swapped: Mesa's
-// software rasteriser under Xvfb copies the back buffer to the window on a swap and leaves it in
-// place, while reading GL_FRONT returns black there. WindowShowsTheFrameReadBack checks that what
-// is read back is what the X server shows in the window.
+// Frames are read with glReadPixels from the back buffer after the pass has swapped (readFrame):
+// Mesa's software rasteriser under Xvfb copies the back buffer to the window on a swap and leaves
+// it in place, while reading GL_FRONT returns black there. WindowShowsTheFrameReadBack checks that
+// what is read back is what the X server shows in the window.
 #include "gl_harness.h"
 #include "edit/editing.h"
+#include "models/furniture_models.h"
 #include "view/views.h"
 
 #include <GL/glx.h>
@@ -39,35 +40,19 @@ extern "C" void __wrap_glutAddMenuEntry(const char *label, int value) {
 
 namespace {
 
-constexpr int windowSize = 500;
-
-using Rgb = std::array<int, 3>;
 using Vec3 = std::array<double, 3>;
 
-// The window's pixels as glReadPixels returns them: RGB, rows from the bottom.
-using Frame = std::vector<unsigned char>;
-
-Frame readFrame() {
-  Frame frame(windowSize * windowSize * 3);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, windowSize, windowSize, GL_RGB, GL_UNSIGNED_BYTE, frame.data());
-  return frame;
-}
-
-// The pixel in column x and row y counted from the top.
-Rgb pixelAt(const Frame &frame, int x, int yFromTop) {
-  const unsigned char *p = &frame[((windowSize - 1 - yFromTop) * windowSize + x) * 3];
-  return {p[0], p[1], p[2]};
-}
+// The pieces are drawn in the materials of the program's palette, whose values the geometry tests
+// check; the floor's colour is checked here, against its value.
+constexpr GLfloat floorColour[4] = {0.73f, 0.94f, 0.51f, 1};
 
 // How many pixels (x, y from the top) satisfy `counts`; `first` gets the first one's place and
 // colour.
 int countPixels(const Frame &frame, const std::function<bool(int, int, const Rgb &)> &counts,
                 std::string *first = nullptr) {
   int n = 0;
-  for (int y = 0; y < windowSize; ++y) {
-    for (int x = 0; x < windowSize; ++x) {
+  for (int y = 0; y < WINDOW_SIZE; ++y) {
+    for (int x = 0; x < WINDOW_SIZE; ++x) {
       const Rgb c = pixelAt(frame, x, y);
       if (counts(x, y, c) && n++ == 0 && first != nullptr) {
         *first = std::to_string(x) + "," + std::to_string(y) + " (" + std::to_string(c[0]) + ", " +
@@ -88,13 +73,13 @@ Vec3 eyeUpNormal() {
 
 // A face's colour on screen, 0..255: the global ambient 0.2 times the material plus the white
 // diffuse of light 0, which shines from the eye-space direction (5, 5, 10).
-Rgb litColour(const Rgba &material, const Vec3 &normal) {
+Rgb litColour(const GLfloat *material, const Vec3 &normal) {
   const double diffuse =
       std::max(0.0, (5 * normal[0] + 5 * normal[1] + 10 * normal[2]) / std::sqrt(150.0));
   auto channel = [&](double m) {
     return static_cast<int>(std::lround(std::min(1.0, m * (0.2 + diffuse)) * 255));
   };
-  return {channel(material.r), channel(material.g), channel(material.b)};
+  return {channel(material[0]), channel(material[1]), channel(material[2])};
 }
 
 bool near(const Rgb &actual, const Rgb &expected, int tolerance = 2) {
@@ -113,7 +98,7 @@ std::string show(const Rgb &c) {
 
 // Plan-view pixel of a room coordinate: the window spans the floor's -2..40 in x and z.
 int planPixel(double room) {
-  return static_cast<int>(std::floor((room + 2) * windowSize / 42));
+  return static_cast<int>(std::floor((room + 2) * WINDOW_SIZE / 42));
 }
 
 // The plan view, and the perspective view of a square window with the orbit centre straight
@@ -162,8 +147,8 @@ class DisplayTest : public GlTest {};
 
 // How many pixels of `frame` differ from what the X server holds for the current window.
 int pixelsDifferingFromTheWindow(const Frame &frame) {
-  XImage *image = XGetImage(glXGetCurrentDisplay(), glXGetCurrentDrawable(), 0, 0, windowSize,
-                            windowSize, AllPlanes, ZPixmap);
+  XImage *image = XGetImage(glXGetCurrentDisplay(), glXGetCurrentDrawable(), 0, 0, WINDOW_SIZE,
+                            WINDOW_SIZE, AllPlanes, ZPixmap);
   if (image == nullptr) {
     ADD_FAILURE() << "no image of the window";
     return -1;
@@ -214,7 +199,7 @@ TEST_F(DisplayTest, WindowShowsTheFrameReadBack) {
 TEST_F(DisplayTest, EmptyRoomShowsOnlyTheFloorFromAbove) {
   applyPlanView();
   onDisplay();
-  const Rgb expected = litColour(palette::floor, eyeUpNormal());
+  const Rgb expected = litColour(floorColour, eyeUpNormal());
   std::string first;
   EXPECT_EQ(countPixels(
                 readFrame(), [&](int, int, const Rgb &c) { return !near(c, expected); }, &first),
@@ -228,18 +213,18 @@ TEST_F(DisplayTest, EmptyRoomInPerspectiveIsAFloorBandInTheLowerHalf) {
   const Frame frame = readFrame();
 
   const auto win = projectToWindow(20, 0, 20);
-  const double winX = win[0], fromTop = windowSize - win[1];
+  const double winX = win[0], fromTop = WINDOW_SIZE - win[1];
   EXPECT_NEAR(winX, 250, 1);
   EXPECT_NEAR(fromTop, 332, 1);
 
-  const Rgb floorLit = litColour(palette::floor, eyeUpNormal());
+  const Rgb floorLit = litColour(floorColour, eyeUpNormal());
   const Rgb centre = pixelAt(frame, static_cast<int>(winX), static_cast<int>(fromTop));
   EXPECT_TRUE(near(centre, floorLit)) << show(centre) << " vs " << show(floorLit);
   // The camera looks slightly down at the orbit centre, 10 above the floor, so the whole floor
   // lies below the window's middle row; its nearest corner stays above the bottom row.
   EXPECT_EQ(countPixels(frame,
                         [](int, int y, const Rgb &c) {
-                          return (y < windowSize / 2 || y == windowSize - 1) && c != Rgb{0, 0, 0};
+                          return (y < WINDOW_SIZE / 2 || y == WINDOW_SIZE - 1) && c != Rgb{0, 0, 0};
                         }),
             0);
 }
@@ -251,25 +236,25 @@ struct FootprintCase {
   FurnitureKind kind;
   float px, pz;
   float x0, x1, z0, z1;
-  float alongX;            // x offset at which the z0 and z1 edges are probed
-  float alongZ;            // z offset at which the x0 and x1 edges are probed
-  Rgba atX, atZ, atCentre; // on top inside both x edges, both z edges and at the centre
+  float alongX; // x offset at which the z0 and z1 edges are probed
+  float alongZ; // z offset at which the x0 and x1 edges are probed
+  // The materials on top inside both x edges, both z edges and at the centre.
+  const GLfloat *atX, *atZ, *atCentre;
 };
 
 const FootprintCase footprintCases[] = {
-    {"table", Table, 0, 0, 0, 12, 0, 7, 6, 3.5f, palette::table, palette::table, palette::table},
-    {"chair", Chair, 20, 6, 0, 4, -4, 0, 2, -2, palette::chair, palette::chair, palette::chair},
-    {"shelf", Shelf, 34, 0, -4, 0, -0.1f, 8, -2, 4, palette::shelf, palette::shelf, palette::shelf},
-    {"sofa", Sofa, 0, 35, 0, 9, -20, 0, 4.5f, -10, palette::sofa, palette::sofa, palette::sofa},
-    {"bed", Bed, 20, 30, -0.75f, 14.75f, 0, 8, 1.5f, 4, palette::wood, palette::bedHeadBlock,
-     palette::mattress},
+    {"table", Table, 0, 0, 0, 12, 0, 7, 6, 3.5f, tableMaterial, tableMaterial, tableMaterial},
+    {"chair", Chair, 20, 6, 0, 4, -4, 0, 2, -2, chairMaterial, chairMaterial, chairMaterial},
+    {"shelf", Shelf, 34, 0, -4, 0, -0.1f, 8, -2, 4, shelfMaterial, shelfMaterial, shelfMaterial},
+    {"sofa", Sofa, 0, 35, 0, 9, -20, 0, 4.5f, -10, sofaMaterial, sofaMaterial, sofaMaterial},
+    {"bed", Bed, 20, 30, -0.75f, 14.75f, 0, 8, 1.5f, 4, bedMaterialB, bedMaterialC, bedMaterialA},
     // Closed doors and knobs stand out to z 7.25 and 7.5 in front; the far edge is probed at
     // x 2.5, where only the door (to 7.25) lies in front of the body.
-    {"wardrobe", Wardrobe, 15, 12, -0.1f, 10, 0, 7, 2.5f, 3.5f, palette::wood, palette::wood,
-     palette::wood},
+    {"wardrobe", Wardrobe, 15, 12, -0.1f, 10, 0, 7, 2.5f, 3.5f, wardrobeBodyMaterial,
+     wardrobeBodyMaterial, wardrobeBodyMaterial},
     // The knobs stand out to z 3.5 at x 1.6 .. 3.6; the far edge is probed at x 1.
-    {"bedside table", BedsideTable, 30, 14, -0.1f, 5, 0, 3, 1, 1.5f, palette::wood, palette::wood,
-     palette::wood},
+    {"bedside table", BedsideTable, 30, 14, -0.1f, 5, 0, 3, 1, 1.5f, bedsideMaterial,
+     bedsideMaterial, bedsideMaterial},
 };
 
 TEST_F(DisplayTest, PiecesCoverTheirFootprintInThePlan) {
@@ -280,14 +265,14 @@ TEST_F(DisplayTest, PiecesCoverTheirFootprintInThePlan) {
   const Vec3 up = eyeUpNormal();
   onDisplay();
   const Frame frame = readFrame();
-  const Rgb floorLit = litColour(palette::floor, up);
+  const Rgb floorLit = litColour(floorColour, up);
 
   for (const FootprintCase &c : footprintCases) {
     SCOPED_TRACE(c.name);
     struct Probe {
       const char *where;
       double x, z;
-      Rgba inside;
+      const GLfloat *inside;
       double outX, outZ;
     };
     const double midX = c.px + c.alongX, midZ = c.pz + c.alongZ;
@@ -310,18 +295,8 @@ TEST_F(DisplayTest, PiecesCoverTheirFootprintInThePlan) {
   }
 }
 
-// Every kind, with two tables, wardrobes, bedside tables and beds; the two wardrobes and the two
-// bedside tables show their slot order in the names they load.
-void furnishRoom() {
-  const std::vector<PiecePlacement> pieces = {
-      {Table, 0, 0},  {Table, 0, 10},         {Wardrobe, 15, 0},      {Wardrobe, 15, 10},
-      {Chair, 30, 5}, {BedsideTable, 30, 10}, {BedsideTable, 35, 10}, {Shelf, 5, 25},
-      {Sofa, 10, 38}, {Bed, 20, 20},          {Bed, 20, 30}};
-  placePieces(pieces);
-}
-
 TEST_F(DisplayTest, SelectionRecordsFollowTheDrawingOrder) {
-  furnishRoom();
+  furnishEveryKind();
   applyPlanView();
   const std::vector<SelectionRecord> records = captureSelection(onDisplay);
 
@@ -497,7 +472,7 @@ TEST_F(DisplayTest, PendingPartCodeFlipsTheFlagsOfThePickedPart) {
 }
 
 TEST_F(DisplayTest, PassLeavesTheMatricesAndRedrawsIdentically) {
-  furnishRoom();
+  furnishEveryKind();
   for (const int plan : {1, 0}) {
     SCOPED_TRACE(plan ? "plan view" : "perspective view");
     scene.planView = plan;
@@ -698,7 +673,7 @@ TEST_F(DisplayTest, CameraKeysStepOneFieldOtherKeysChangeNothing) {
 }
 
 TEST_F(DisplayTest, CameraKeysShowOnlyInPerspective) {
-  furnishRoom();
+  furnishEveryKind();
   for (const int plan : {1, 0}) {
     SCOPED_TRACE(plan ? "plan view" : "perspective view");
     scene.planView = plan;

@@ -635,15 +635,6 @@ TEST_F(EditingTest, MotionWhileInspectingOnlyReappliesPerspective) {
 // ---------------------------------------------------------------------------------------------
 // Picking through the drawn scene
 
-// Three wardrobes in a row with their fronts to the camera, two bedside tables and a table off
-// to the right, none hiding another's front from the initial camera.
-void furnishForPicking() {
-  const std::vector<PiecePlacement> pieces = {{Wardrobe, 0, 0},       {Wardrobe, 12, 0},
-                                              {Wardrobe, 24, 0},      {BedsideTable, 30, 14},
-                                              {BedsideTable, 36, 14}, {Table, 28, 32}};
-  placePieces(pieces);
-}
-
 void expectPickLeavesPerspectiveView() {
   GLint renderMode = 0, depth = 0;
   glGetIntegerv(GL_RENDER_MODE, &renderMode);

@@ -19,33 +19,20 @@
 
 namespace {
 
-// Collects mismatches as text, so that a child process can report them.
-class Mismatches {
-public:
-  void expect(bool ok, const std::string &what) {
-    if (!ok) {
-      text_ += what + "\n";
-    }
+// A problem unless the values at `got` equal `want`.
+void expectValues(Problems &m, const std::string &what, const float *got,
+                  std::initializer_list<float> want) {
+  std::ostringstream out;
+  out << what << " is (";
+  bool ok = true;
+  int i = 0;
+  for (float w : want) {
+    ok = ok && got[i] == w;
+    out << (i ? ", " : "") << got[i];
+    ++i;
   }
-  void expectValues(const std::string &what, const float *got, std::initializer_list<float> want) {
-    std::ostringstream out;
-    out << what << " is (";
-    bool ok = true;
-    int i = 0;
-    for (float w : want) {
-      ok = ok && got[i] == w;
-      out << (i ? ", " : "") << got[i];
-      ++i;
-    }
-    expect(ok, out.str() + ")");
-  }
-  const std::string &text() const {
-    return text_;
-  }
-
-private:
-  std::string text_;
-};
+  m.expect(ok, out.str() + ")");
+}
 
 // "" when every field of the record but menuId holds its documented initial value, else where
 // it differs. The initial record is built here, zeroed and then set field by field, not taken
@@ -72,7 +59,7 @@ std::string fieldsOffInitial(const SceneState &s) {
 
 // Window geometry and title, and the scene record as start-up leaves it.
 std::string windowAndSceneMismatches() {
-  Mismatches m;
+  Problems m;
   char *name = nullptr;
   std::string title = "<no title>";
   if (XFetchName(glXGetCurrentDisplay(), glXGetCurrentDrawable(), &name) != 0 && name != nullptr) {
@@ -97,7 +84,7 @@ std::string windowAndSceneMismatches() {
 // size freed at the top of the heap leave it as large as it was.
 std::string heapMismatches() {
 #if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
-  Mismatches m;
+  Problems m;
   constexpr std::size_t blocks = 96, blockSize = 64 << 10;
   std::vector<void *> scratch(blocks);
   const std::size_t before = mallinfo2().arena;
@@ -122,7 +109,7 @@ std::string heapMismatches() {
 // Light 0 and the capabilities on; everything else about lighting, clearing and culling at the
 // OpenGL defaults.
 std::string lightingMismatches() {
-  Mismatches m;
+  Problems m;
   const struct {
     GLenum cap;
     const char *name;
@@ -152,7 +139,7 @@ std::string lightingMismatches() {
     } else {
       glGetFloatv(v.which, got);
     }
-    m.expectValues(v.what, got, v.want);
+    expectValues(m, v.what, got, v.want);
   }
   m.expect(integerState(GL_CULL_FACE_MODE) == GL_BACK, "cull face mode is not GL_BACK");
   m.expect(integerState(GL_FRONT_FACE) == GL_CCW, "front face is not GL_CCW");
@@ -345,7 +332,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CameraCase{"ZeroWidth", 60, 5, 30, 0, 0, 500, 1},
                       // No area to shape the frustum: a flat frustum would be invalid.
                       CameraCase{"ZeroHeight", 60, 5, 30, 0, 500, 0, 1}),
-    [](const ::testing::TestParamInfo<CameraCase> &info) { return std::string(info.param.name); });
+    NamedAfterParam());
 
 // ---- plan view ----
 
@@ -464,8 +451,7 @@ TEST_P(ReshapeTest, SetsViewportInterimViewAndStoredSize) {
   EXPECT_EQ(scene.windowHeight, static_cast<float>(c.viewportHeight));
   EXPECT_EQ(scene.planView, 1);
 
-  const auto rgb = readPixelTopDown(250, 250);
-  EXPECT_EQ(std::vector<int>(rgb.begin(), rgb.end()), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(pixelAt(readFrame(), 250, 250), (Rgb{0, 0, 0}));
   GLfloat depth = 0;
   glReadPixels(250, 250, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
   EXPECT_EQ(depth, 1.0f);
@@ -483,6 +469,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ReshapeCase{"ZeroBoth", 0, 0, 0, 0, 1},
                       // Never reported by GLUT; taken as an empty window, not a GL error.
                       ReshapeCase{"NegativeWidth", -5, 300, 0, 300, 1}),
-    [](const ::testing::TestParamInfo<ReshapeCase> &info) { return std::string(info.param.name); });
+    NamedAfterParam());
 
 } // namespace

@@ -14,10 +14,23 @@ namespace {
 constexpr float kTol = 1e-4f;
 constexpr double kPi = 3.14159265358979323846;
 
-constexpr Rgba kTableColour = palette::table, kChairColour = palette::chair,
-               kShelfColour = palette::shelf, kSofaColour = palette::sofa,
-               kBedHeadBlock = palette::bedHeadBlock, kBedMattress = palette::mattress,
-               kWood = palette::wood, kDarkWood = palette::darkWood, kKnob = palette::knob;
+// The colours the pieces should show, written out here rather than taken from the program's
+// palette: these tests are where its values are checked.
+struct Rgba {
+  float r, g, b, a;
+};
+constexpr Rgba kTableColour{0.85f, 0.6f, 0.25f, 1};
+constexpr Rgba kChairColour{0.68f, 0.4f, 0.06f, 1};
+constexpr Rgba kShelfColour{0.8f, 0.8f, 0.8f, 1};
+constexpr Rgba kSofaColour{0.8f, 0.3f, 0.3f, 1};
+constexpr Rgba kBedHeadBlock{0.94f, 0.97f, 1, 1};
+constexpr Rgba kBedMattress{0.87f, 1, 0.95f, 1};
+// Bed head/footboards, bedside-table body and wardrobe body share this wood colour.
+constexpr Rgba kWood{0.78f, 0.5f, 0.16f, 1};
+// Drawer trays and wardrobe doors.
+constexpr Rgba kDarkWood{0.5f, 0.4f, 0.15f, 1};
+// Drawer knobs and door handles.
+constexpr Rgba kKnob{0.25f, 0.2f, 0.07f, 1};
 // A colour no piece uses, current before a model is drawn.
 constexpr Rgba kForeign{0.1f, 0.2f, 0.3f, 0.4f};
 
@@ -317,8 +330,8 @@ TEST_F(Geometry, EachBoxFaceIsLitWithItsOwnNormal) {
     glLightfv(GL_LIGHT0, GL_POSITION, c.light); // direction given in the box's frame
     drawBox(2, 3, 4);
     const auto win = projectToWindow(c.centre[0], c.centre[1], c.centre[2]);
-    const auto rgb = readPixelTopDown(static_cast<int>(win[0]), 499 - static_cast<int>(win[1]));
-    for (GLubyte channel : rgb) {
+    const Rgb rgb = pixelAt(readFrame(), static_cast<int>(win[0]), 499 - static_cast<int>(win[1]));
+    for (int channel : rgb) {
       EXPECT_NEAR(channel / 255.0, c.level, 2.5 / 255);
     }
   }

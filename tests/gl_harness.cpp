@@ -1,6 +1,7 @@
 #include "gl_harness.h"
 
 #include "anim/animation.h"
+#include "edit/editing.h"
 
 #include <GL/glu.h>
 #include <chrono>
@@ -62,8 +63,8 @@ void GlTest::SetUp() {
   resetScene();
   frameClock = FrameClock{};
   glutSetWindow(testWindow);
-  if (glutGet(GLUT_WINDOW_WIDTH) != 500 || glutGet(GLUT_WINDOW_HEIGHT) != 500) {
-    glutReshapeWindow(500, 500);
+  if (glutGet(GLUT_WINDOW_WIDTH) != WINDOW_SIZE || glutGet(GLUT_WINDOW_HEIGHT) != WINDOW_SIZE) {
+    glutReshapeWindow(WINDOW_SIZE, WINDOW_SIZE);
     pumpEvents(20);
   }
   glRenderMode(GL_RENDER);
@@ -87,13 +88,17 @@ std::array<float, 16> readMatrix(GLenum which) {
   return m;
 }
 
-std::array<unsigned char, 3> readPixelTopDown(int x, int y) {
-  std::array<unsigned char, 3> rgb{};
+Frame readFrame() {
+  Frame frame(WINDOW_SIZE * WINDOW_SIZE * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadBuffer(GL_BACK);
-  const int height = glutGet(GLUT_WINDOW_HEIGHT);
-  glReadPixels(x, height - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  return rgb;
+  glReadPixels(0, 0, WINDOW_SIZE, WINDOW_SIZE, GL_RGB, GL_UNSIGNED_BYTE, frame.data());
+  return frame;
+}
+
+Rgb pixelAt(const Frame &frame, int x, int yFromTop) {
+  const unsigned char *p = &frame[((WINDOW_SIZE - 1 - yFromTop) * WINDOW_SIZE + x) * 3];
+  return {p[0], p[1], p[2]};
 }
 
 std::vector<CapturedPolygon> captureFeedback(const std::function<void()> &draw, float extent) {
@@ -314,6 +319,35 @@ void placePieces(const std::vector<PiecePlacement> &pieces) {
   for (const PiecePlacement &p : pieces) {
     placePiece(p.kind, p.x, p.z);
   }
+}
+
+void furnishEveryKind() {
+  const std::vector<PiecePlacement> pieces = {
+      {Table, 0, 0},  {Table, 0, 10},         {Wardrobe, 15, 0},      {Wardrobe, 15, 10},
+      {Chair, 30, 5}, {BedsideTable, 30, 10}, {BedsideTable, 35, 10}, {Shelf, 5, 25},
+      {Sofa, 10, 38}, {Bed, 20, 20},          {Bed, 20, 30}};
+  placePieces(pieces);
+}
+
+void furnishForPicking() {
+  const std::vector<PiecePlacement> pieces = {{Wardrobe, 0, 0},       {Wardrobe, 12, 0},
+                                              {Wardrobe, 24, 0},      {BedsideTable, 30, 14},
+                                              {BedsideTable, 36, 14}, {Table, 28, 32}};
+  placePieces(pieces);
+}
+
+void furnishFullRoom() {
+  for (int kind = 0; kind < KIND_COUNT; ++kind) {
+    for (int j = 0; j < MAX_PIECES_PER_KIND; ++j) {
+      placePiece(static_cast<FurnitureKind>(kind), -2 + 3.5f * static_cast<float>(j % 10),
+                 static_cast<float>(kind) + 7.5f * static_cast<float>(j / 10));
+    }
+  }
+}
+
+void leftClick(int x, int y) {
+  onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
+  onMouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
 }
 
 AnimatedValue &partValue(SceneState &state, int code, int index) {

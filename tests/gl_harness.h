@@ -1,7 +1,7 @@
 // Shared test harness: one real GLUT window per test process (on the X display in DISPLAY, or on
 // the virtual one that ctest's virtual_display fixture starts where none is set), a fixture that
-// puts the program back to its start-up state before every test, and helpers that read results
-// back from OpenGL itself.
+// puts the program back to its start-up state before every test, helpers that read results back
+// from OpenGL itself, and the furnished rooms the suites test in.
 #pragma once
 
 #include "app/app_shell.h"
@@ -15,8 +15,10 @@
 #include <string>
 #include <vector>
 
-// The window id that start-up returned in this process.
+// The window id that start-up returned in this process, and its width and height in pixels, to
+// which the fixture restores it before every test.
 extern int testWindow;
+constexpr int WINDOW_SIZE = 500;
 
 // Every suite is linked with -Wl,--wrap for these two GLUT calls, which routes the program's
 // calls through the harness: the redisplays requested since the process started, and the
@@ -24,8 +26,8 @@ extern int testWindow;
 extern unsigned long redisplayRequestCount;
 extern void (*registeredMenuStatus)(int status, int x, int y);
 
-// Puts scene, GL state and window back to what start-up leaves: 500 x 500, every server and
-// client attribute as start-up left it, identity matrices, render mode GL_RENDER, no pending GL
+// Puts scene, GL state and window back to what start-up leaves: WINDOW_SIZE square, every server
+// and client attribute as start-up left it, identity matrices, render mode GL_RENDER, no pending GL
 // error, and the frame clock as it starts: pacing off, on the steady clock.
 class GlTest : public ::testing::Test {
 protected:
@@ -38,9 +40,14 @@ void pumpEvents(int rounds = 5);
 // Reads a matrix back from OpenGL (GL_PROJECTION_MATRIX or GL_MODELVIEW_MATRIX), column-major.
 std::array<float, 16> readMatrix(GLenum which);
 
-// Reads the RGB of one pixel of the back buffer, window coordinates with y counted from the top
-// as the mouse reports them.
-std::array<unsigned char, 3> readPixelTopDown(int x, int y);
+// The whole window's pixels as glReadPixels returns them from the back buffer: RGB, rows from the
+// bottom. After a display pass the back buffer holds the frame shown: Mesa's software rasteriser
+// under Xvfb copies it to the window on a swap and leaves it in place.
+using Frame = std::vector<unsigned char>;
+using Rgb = std::array<int, 3>;
+Frame readFrame();
+// The pixel in column x and row y counted from the top, as the mouse reports window pixels.
+Rgb pixelAt(const Frame &frame, int x, int yFromTop);
 
 // One vertex of a captured polygon: its coordinates mapped back to the frame the drawing used,
 // and its colour.
@@ -63,6 +70,29 @@ void showMaterialColours();
 // captureFeedback with culling off (every face, back faces too) and showMaterialColours();
 // culling is turned back on afterwards.
 std::vector<CapturedPolygon> captureAllFaces(const std::function<void()> &draw);
+
+// Collects problems as text, one line each, so that a check over many values, or a child
+// process, can report them together.
+class Problems {
+public:
+  void add(const std::string &what) {
+    text_ += what + "\n";
+  }
+  void expect(bool ok, const std::string &what) {
+    if (!ok) {
+      add(what);
+    }
+  }
+  bool empty() const {
+    return text_.empty();
+  }
+  const std::string &text() const {
+    return text_;
+  }
+
+private:
+  std::string text_;
+};
 
 // ---- GL state ----
 
@@ -128,28 +158,27 @@ struct PiecePlacement {
 };
 void placePieces(const std::vector<PiecePlacement> &pieces);
 
+// Every kind, with two tables, wardrobes, bedside tables and beds; the two wardrobes and the two
+// bedside tables show their slot order in the names they load.
+void furnishEveryKind();
+// Three wardrobes in a row with their fronts to the camera, two bedside tables and a table off
+// to the right, none hiding another's front from the initial camera.
+void furnishForPicking();
+// Fifty pieces of every kind, each kind spread over the floor on a 10 x 5 grid.
+void furnishFullRoom();
+
+// A left press and release at window pixel (x, y), as a click reports them.
+void leftClick(int x, int y);
+
 // The animated value that part code 101..106 moves in entry `index` of `state`.
 AnimatedValue &partValue(SceneState &state, int code, int index);
 
-// Palette colours as the pieces should show them.
-struct Rgba {
-  float r, g, b, a;
+// Names each case of a parameterised test after its `name` field.
+struct NamedAfterParam {
+  template <class Param> std::string operator()(const ::testing::TestParamInfo<Param> &info) const {
+    return info.param.name;
+  }
 };
-namespace palette {
-constexpr Rgba floor{0.73f, 0.94f, 0.51f, 1};
-constexpr Rgba table{0.85f, 0.6f, 0.25f, 1};
-constexpr Rgba chair{0.68f, 0.4f, 0.06f, 1};
-constexpr Rgba shelf{0.8f, 0.8f, 0.8f, 1};
-constexpr Rgba sofa{0.8f, 0.3f, 0.3f, 1};
-constexpr Rgba bedHeadBlock{0.94f, 0.97f, 1, 1};
-constexpr Rgba mattress{0.87f, 1, 0.95f, 1};
-// Bed head/footboards, bedside-table body and wardrobe body share this wood colour.
-constexpr Rgba wood{0.78f, 0.5f, 0.16f, 1};
-// Drawer trays and wardrobe doors.
-constexpr Rgba darkWood{0.5f, 0.4f, 0.15f, 1};
-// Drawer knobs and door handles.
-constexpr Rgba knob{0.25f, 0.2f, 0.07f, 1};
-} // namespace palette
 
 // ---- GLUT's real main loop, in a child process ----
 

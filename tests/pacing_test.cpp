@@ -289,10 +289,7 @@ TEST_P(PacedLoopTest, KeepsItsRate) {
   });
 }
 
-INSTANTIATE_TEST_SUITE_P(Loops, PacedLoopTest, ::testing::ValuesIn(loopCases),
-                         [](const ::testing::TestParamInfo<LoopCase> &info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Loops, PacedLoopTest, ::testing::ValuesIn(loopCases), NamedAfterParam());
 
 // ---- the door's open-and-shut cycle in real time ----
 
@@ -311,16 +308,6 @@ const DoorCycleCase doorCycleCases[] = {
     {"FullRoom", true, false},
     {"OneWardrobeOnASlowMachine", false, true},
 };
-
-// Fifty pieces of every kind, each kind spread over the floor on a 10 x 5 grid.
-void furnishFullRoom() {
-  for (int kind = 0; kind < KIND_COUNT; ++kind) {
-    for (int j = 0; j < MAX_PIECES_PER_KIND; ++j) {
-      placePiece(static_cast<FurnitureKind>(kind), -2 + 3.5f * static_cast<float>(j % 10),
-                 static_cast<float>(kind) + 7.5f * static_cast<float>(j / 10));
-    }
-  }
-}
 
 // Another process that stops this one for 40 ms of every 50 ms until it is killed, so that this
 // one gets no more than a fifth of the time: a machine that draws some 20 frames a second.
@@ -370,8 +357,6 @@ TEST_P(DoorCycleTest, TakesTheSameTimeWhateverTheFrameRate) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rooms, DoorCycleTest, ::testing::ValuesIn(doorCycleCases),
-                         [](const ::testing::TestParamInfo<DoorCycleCase> &info) {
-                           return std::string(info.param.name);
-                         });
+                         NamedAfterParam());
 
 } // namespace

@@ -19,40 +19,22 @@ cd "$(dirname "$0")/.."
 
 linux_program=$(realpath -m "${1:-build}/room-planner")
 win_build=${BUILD_WINDOWS:-build-windows}
-title='La Quellmar. Alumno: Tobias Wrennick'
 # DLLs that come with Windows itself.
 system_dlls='kernel32 user32 gdi32 advapi32 msvcrt opengl32 glu32 winmm shell32 ole32 oleaut32
 comdlg32 imm32 version ws2_32'
 
-work=$(mktemp -d)
-pid=""
+# shellcheck source=tests/checks.sh
+source tests/checks.sh
+start_check windows "$@"
 prefix=""
-cleanup() {
-  if [ -n "$pid" ]; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
+cleanup_check() {
   if [ -n "$prefix" ]; then
     WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
     rm -rf "$prefix"
   fi
-  rm -rf "$work"
 }
-trap cleanup EXIT
-
-check=windows
-# shellcheck source=tests/checks.sh
-source tests/checks.sh
-now() {
-  date +%s.%N
-}
-since() {
-  awk -v start="$1" -v end="$(now)" 'BEGIN { printf "%.1f", end - start }'
-}
-
-for tool in wine wineserver wineboot x86_64-w64-mingw32-objdump unzip xdotool import compare convert; do
-  command -v "$tool" >/dev/null 2>&1 || fail "$tool is not installed (scripts/install-deps.sh test)"
-done
+require_tools wine wineserver wineboot x86_64-w64-mingw32-objdump unzip xdotool import compare \
+  convert
 [ -x "$linux_program" ] || fail "$linux_program is not an executable program"
 check_started=$(now)
 
@@ -91,91 +73,24 @@ pass "the zip holds room-planner.exe, libfreeglut.dll, README.md and LICENSE; ev
   "import is one of them or part of Windows"
 
 # A fresh Wine prefix in the build folder, no DLL search path of Wine's own, no .NET or browser
-# engine installers, and no menu entries written into the home folder.
+# engine installers, and no menu entries written into the home folder. The Wine server makes the
+# folder of its socket in TMPDIR, and leaves it there: in the scratch folder, it goes with it.
 prefix=$(cd "$win_build" && pwd)/wine-prefix
 rm -rf "$prefix"
+mkdir "$work/tmp"
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d'
+export TMPDIR=$work/tmp
 unset WINEDLLPATH WINEPATH
 started=$(now)
 logged wineboot wineboot -i || fail "wineboot could not create the prefix $prefix"
 pass "a fresh Wine prefix ($(wine --version)) made in $(since "$started") s"
-
-# A screenshot of the whole screen. Taking it once failed with BadMatch on X_GetImage while the
-# Windows program ran; it is tried again before the check gives up.
-shot() {
-  for _ in 1 2 3; do
-    import -window root -silent "$work/$1.png" 2>"$work/shot.log" && return
-    echo "  the screenshot $1 failed ($(head -n 1 "$work/shot.log")); trying again" >&2
-    sleep 0.2
-  done
-  fail "$name: could not take the screenshot $1: $(head -n 1 "$work/shot.log")"
-}
-
-# Cuts the rectangle WIDTHxHEIGHT+X+Y (root coordinates) out of screenshot $1 into the file $3.
-cut_out() {
-  convert "$work/$1.png" -crop "$2" +repage "$3"
-}
-
-# Pixels that differ between two screenshots in the rectangle X0 Y0 X1 Y1 (root coordinates) of
-# the first and, where BX0 BY0 follow, the rectangle of the same size there in the second, as
-# "changed total".
-region_diff() {
-  local width=$(($5 - $3)) height=$(($6 - $4)) out status=0
-  cut_out "$1" "${width}x$height+$3+$4" "$work/region_a.png"
-  cut_out "$2" "${width}x$height+${7:-$3}+${8:-$4}" "$work/region_b.png"
-  out=$(compare -metric AE "$work/region_a.png" "$work/region_b.png" null: 2>&1) || status=$?
-  [ "$status" -le 1 ] || fail "ImageMagick could not compare $1 and $2: $out"
-  echo "$(awk '{ printf "%d", $1 }' <<<"$out") $((width * height))"
-}
-
-# The bounding box "x0 y0 x1 y1" (root coordinates, the second corner exclusive) of the pixels
-# that differ between screenshots $1 and $2 inside the rectangle WIDTHxHEIGHT+X+Y; fails when
-# none differ.
-changed_box() {
-  local status=0 w h x y origin_x origin_y
-  cut_out "$1" "$3" "$work/box_a.png"
-  cut_out "$2" "$3" "$work/box_b.png"
-  compare "$work/box_a.png" "$work/box_b.png" -compose src -highlight-color white \
-    -lowlight-color black "$work/mask.png" 2>/dev/null || status=$?
-  [ "$status" -eq 1 ] || return 1 # 0: nothing differs; 2: an error
-  IFS='x+' read -r w h x y <<<"$(convert "$work/mask.png" -format '%@' info:)"
-  IFS='x+' read -r _ _ origin_x origin_y <<<"$3"
-  echo "$((origin_x + x)) $((origin_y + y)) $((origin_x + x + w)) $((origin_y + y + h))"
-}
-
-# Opens the pop-up menu with a right click inside the window at (X, Y), finds entry $1 (0-based,
-# of 9) on a screenshot of the open menu, the box of what changed around the pointer, and chooses
-# it with a second right click.
-choose_menu_entry() {
-  local mx=$((X + 100)) my=$((Y + 50)) x0 y0 x1 y1
-  xdotool mousemove "$mx" "$my"
-  sleep 0.3
-  shot menu_closed
-  xdotool click 3
-  sleep 0.5
-  # Moving inside the menu makes it redraw completely before the screenshot.
-  xdotool mousemove $((mx + 8)) $((my + 8))
-  for _ in $(seq 10); do
-    sleep 0.5
-    shot menu_open
-    # Nine rows of text are at least 90 pixels high: a smaller box is a menu still being drawn.
-    if read -r x0 y0 x1 y1 < <(changed_box menu_closed menu_open "400x600+$mx+$my") &&
-      [ $((y1 - y0)) -ge 90 ]; then
-      xdotool mousemove $(((x0 + x1) / 2)) $((y0 + (2 * $1 + 1) * (y1 - y0) / 18))
-      sleep 0.3
-      xdotool click 3
-      return
-    fi
-  done
-  fail "$name: the pop-up menu did not open"
-}
 
 # Takes the screenshot $name-$1 of the window, once the program has drawn it. The Linux program,
 # the reference, draws within half a second. The Windows program's frame is taken again every
 # half second until it equals the Linux program's (Wine closes the menu a little later), for up to
 # 10 s; then the two windows' pictures are kept as PNGs in the Windows build folder.
 capture() {
-  local frame=$1 started changed total lx ly
+  local frame=$1 started changed lx ly
   if [ "$name" = linux ]; then
     sleep 0.5
     shot "linux-$frame"
@@ -185,19 +100,20 @@ capture() {
   started=$(now)
   while :; do
     shot "windows-$frame"
-    read -r changed total <<<"$(region_diff "linux-$frame" "windows-$frame" "$lx" "$ly" \
-      $((lx + 500)) $((ly + 500)) "$X" "$Y")"
-    [ "$changed" -eq 0 ] && [ "$total" -eq 250000 ] && break
+    changed=$(differing "linux-$frame" "windows-$frame" "500x500+$lx+$ly" "500x500+$X+$Y")
+    [ "$changed" -eq 0 ] && break
     if awk -v s="$(since "$started")" 'BEGIN { exit !(s > 10) }'; then
       mkdir -p "$win_build/frames"
-      cut_out "linux-$frame" "500x500+$lx+$ly" "$win_build/frames/linux-$frame.png"
-      cut_out "windows-$frame" "500x500+$X+$Y" "$win_build/frames/windows-$frame.png"
-      fail "the $frame frame: $changed of $total pixels of the Windows program's window differ" \
+      convert "$work/linux-$frame.png" -crop "500x500+$lx+$ly" +repage \
+        "$win_build/frames/linux-$frame.png"
+      convert "$work/windows-$frame.png" -crop "500x500+$X+$Y" +repage \
+        "$win_build/frames/windows-$frame.png"
+      fail "the $frame frame: $changed of 250000 pixels of the Windows program's window differ" \
         "from the Linux program's after 10 s (both in $win_build/frames/)"
     fi
     sleep 0.5
   done
-  echo "  windows: the $frame frame equals the Linux program's, 0 of $total pixels differ" \
+  echo "  windows: the $frame frame equals the Linux program's, 0 of 250000 pixels differ" \
     "($(since "$started") s)"
 }
 
@@ -205,18 +121,12 @@ capture() {
 # (the window as it opens), "plan" (after choosing "  Armario") and "placed" (after a left click
 # at (150, 350)), then Escape. The window's position goes into ${name}_xy.
 drive() {
-  local window status started covered total
+  local status started covered total
   started=$(now)
-  (cd "$work" && exec "$@") >"$work/$name.log" 2>&1 &
-  pid=$!
-  window=$(timeout 30 xdotool search --sync --name "^${title//./\\.}\$" | head -n 1) ||
-    fail "$name: no window titled \"$title\" opened within 30 s"
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  [ "$WIDTH" = 500 ] && [ "$HEIGHT" = 500 ] || fail "$name: the window is ${WIDTH}x$HEIGHT, not 500x500"
+  start_program env --chdir="$work" "$@"
   printf -v "${name}_xy" '%s %s' "$X" "$Y"
-  echo "  $name: window \"$title\" open $(since "$started") s after the start, at $X,$Y"
-  xdotool mousemove 5 5 # out of the window, so the pointer is in none of the screenshots
-  sleep 0.5
+  echo "  $name: window \"$window_title\" open $(since "$started") s after the start, at $X,$Y"
+  pointer_away
   capture perspective
   choose_menu_entry 3 # "  Armario"
   xdotool mousemove 5 5
@@ -227,8 +137,7 @@ drive() {
   capture placed
   # The wardrobe covers the plan from the click 119 pixels to the right and 86 down: without it
   # the frames would hold no piece to compare.
-  read -r covered total <<<"$(region_diff "$name-plan" "$name-placed" $((X + 155)) $((Y + 355)) \
-    $((X + 265)) $((Y + 430)))"
+  read -r covered total <<<"$(window_change "$name-plan" "$name-placed" 155 355 265 430)"
   [ "$covered" -ge $((total * 9 / 10)) ] ||
     fail "$name: placing a wardrobe changed $covered of the $total pixels it covers"
   # Escape, with the pointer over the window. Without a window manager the X server gives the
@@ -252,7 +161,7 @@ name=linux
 drive "$linux_program"
 name=windows
 drive wine "$app/room-planner.exe"
-pass "under Wine the program unpacked from the zip opened its window \"$title\" at 500 x 500, drew" \
-  "the perspective view, the plan and the plan with a wardrobe placed through the menu identical" \
-  "to the Linux program's, pixel for pixel, and ended with status 0 on Escape"
+pass "under Wine the program unpacked from the zip opened its window \"$window_title\" at 500 x 500," \
+  "drew the perspective view, the plan and the plan with a wardrobe placed through the menu" \
+  "identical to the Linux program's, pixel for pixel, and ended with status 0 on Escape"
 echo "windows: all checks passed in $(since "$check_started") s"

@@ -2,7 +2,9 @@
 
 #if ROOMPLANNER_GLX
 
-#include "platform/window_icon.h"
+// The table windowIconData: written at build time into the build tree from the icon files in
+// data/icons/ (tools/window_icon_table.cpp).
+#include "window_icon.h"
 
 #include <GL/glx.h>
 #include <X11/Xatom.h>

@@ -1,6 +1,5 @@
 #include "scene/scene_state.h"
 
-
 SceneState scene;
 
 void resetScene() {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end: drives the complete program as a user would, with real X events, on the X display
-# in DISPLAY (a fresh virtual one from scripts/with-xvfb.sh, no window manager), and judges it by
-# screenshots of the window (ImageMagick).
+# in DISPLAY (a fresh virtual one from scripts/with-xvfb.sh, no window manager; one of its own
+# where none is set), and judges it by screenshots of the window (ImageMagick).
 #
 # First run, tables in the plan: places table A and table B. Opens the menu near the window's
 # top right corner and closes it with a left click inside A's rectangle: the click ends no drag,
@@ -26,156 +26,16 @@ set -euo pipefail
 
 program=${1:-build/room-planner}
 
-fail() {
-  echo "FAIL door_cycle: $*" >&2
-  exit 1
-}
-
-for tool in xdotool import compare convert python3; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP door_cycle: $tool is not installed"
-    exit 0
-  fi
-done
+# shellcheck source=tests/checks.sh
+source "$(dirname "$0")/../checks.sh"
+start_check door_cycle "$@"
+require_tools xdotool import compare convert python3
 
 [ -x "$program" ] || fail "$program is not an executable program"
 
-work=$(mktemp -d)
-pid=""
-cleanup() {
-  if [ -n "$pid" ]; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Starts the program and waits for its 500 x 500 window; sets X and Y to the window's position.
-start_program() {
-  "$program" >"$work/program.log" 2>&1 &
-  pid=$!
-  window=$(timeout 10 xdotool search --sync --name "La Quellmar" | head -n 1) ||
-    fail "no window titled La Quellmar appeared"
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  if [ "$WIDTH" != 500 ] || [ "$HEIGHT" != 500 ]; then
-    fail "window is ${WIDTH}x${HEIGHT}, not 500x500"
-  fi
-  sleep 0.5
-}
-
-stop_program() {
-  kill -0 "$pid" 2>/dev/null || fail "the program ended during the run"
-  kill "$pid"
-  wait "$pid" 2>/dev/null || true
-  pid=""
-}
-
-shot() {
-  import -window root -silent "$work/$1.png"
-}
-
-now() {
-  date +%s.%N
-}
-
-# Seconds elapsed since $1.
-since() {
-  python3 -c "import sys; print('%.1f' % (float(sys.argv[2]) - float(sys.argv[1])))" "$1" "$(now)"
-}
-
-# Sleeps until $2 seconds after $1.
-sleep_until() {
-  python3 -c "import sys, time; time.sleep(max(0, float(sys.argv[1]) + float(sys.argv[2]) - time.time()))" \
-    "$1" "$2"
-}
-
-# How many pixels differ between screenshots $1 and $2 inside the screen rectangle $3
-# (WIDTHxHEIGHT+X+Y).
-differing() {
-  local out status=0
-  out=$(compare -metric AE "$work/$1.png[$3]" "$work/$2.png[$3]" null: 2>&1) || status=$?
-  [ "$status" -le 1 ] || fail "ImageMagick could not compare $1 and $2: $out"
-  awk '{ printf "%d\n", $1 }' <<<"$out"
-}
-
-# Pixels of a window rectangle (window coordinates x0 y0 x1 y1, the second corner exclusive) that
-# differ between two screenshots, as "changed total".
-window_change() {
-  local width=$(($5 - $3)) height=$(($6 - $4))
-  echo "$(differing "$1" "$2" "${width}x${height}+$((X + $3))+$((Y + $4))") $((width * height))"
-}
-
-# The same for the door's rectangle.
+# Pixels of the door's rectangle that differ between two screenshots, as "changed total".
 door_change() {
   echo "$(differing "$1" "$2" "$door_geometry") $door_total"
-}
-
-# The bounding box, as window coordinates "x0 y0 x1 y1", of the pixels that differ between
-# screenshots $1 and $2 inside the screen rectangle $3 (WIDTHxHEIGHT+X+Y).
-changed_box() {
-  local status=0 box w h x y origin_x origin_y
-  compare "$work/$1.png[$3]" "$work/$2.png[$3]" -compose src -highlight-color white \
-    -lowlight-color black "$work/mask.png" 2>/dev/null || status=$?
-  [ "$status" -eq 1 ] || return 1 # 0: nothing differs; 2: an error
-  box=$(convert "$work/mask.png" -format '%@' info:)
-  IFS='x+' read -r w h x y <<<"$box"
-  IFS='x+' read -r _ _ origin_x origin_y <<<"$3"
-  echo "$((origin_x + x - X)) $((origin_y + y - Y)) $((origin_x + x + w - X)) $((origin_y + y + h - Y))"
-}
-
-# Opens the pop-up menu with a right click at window pixel ($1, $2) and finds it on a screenshot;
-# sets menu_x0 menu_y0 menu_x1 menu_y1, its box in window coordinates.
-open_menu_at() {
-  local mx=$((X + $1)) my=$((Y + $2)) search
-  xdotool mousemove "$mx" "$my"
-  sleep 0.3
-  shot menu_closed
-  xdotool click 3
-  sleep 0.4
-  # Moving inside the menu makes it redraw completely before the screenshot.
-  xdotool mousemove $((mx + 8)) $((my + 8))
-  sleep 0.4
-  shot menu_open
-  # The menu opens with a corner at the pointer (shifted if it would leave the screen): its window
-  # is the box of the pixels that changed around the pointer.
-  local left=$((mx > 400 ? mx - 400 : 0)) top=$((my > 600 ? my - 600 : 0))
-  search="$((mx + 400 - left))x$((my + 600 - top))+$left+$top"
-  read -r menu_x0 menu_y0 menu_x1 menu_y1 < <(changed_box menu_closed menu_open "$search") ||
-    fail "the pop-up menu did not open"
-}
-
-# The middle of entry $1 (0-based, of 9) of the open menu, as window coordinates "x y".
-menu_entry() {
-  echo "$(((menu_x0 + menu_x1) / 2)) $((menu_y0 + (2 * $1 + 1) * (menu_y1 - menu_y0) / 18))"
-}
-
-# Opens the pop-up menu and chooses entry $1 (0-based, of 9) with a second right click on it. (A
-# press held while the pointer moves to the entry and released there does not choose it: GLUT
-# compares the release, counted in window pixels, with the menu's place counted in screen pixels.)
-choose_menu_entry() {
-  local ex ey
-  open_menu_at 100 50
-  read -r ex ey < <(menu_entry "$1")
-  xdotool mousemove $((X + ex)) $((Y + ey))
-  sleep 0.3
-  xdotool click 3
-  sleep 0.5
-}
-
-# Moves the pointer from window pixel ($1, $2) to ($3, $4) in five steps, as a hand would.
-move_in_steps() {
-  local step
-  for step in 1 2 3 4 5; do
-    xdotool mousemove $((X + $1 + ($3 - $1) * step / 5)) $((Y + $2 + ($4 - $2) * step / 5))
-    sleep 0.1
-  done
-}
-
-# Takes the pointer out of the window, so that it is in none of the screenshots.
-pointer_away() {
-  xdotool mousemove 5 5
-  sleep 0.5
 }
 
 # ---- First run: tables, and which events take a piece away ----
@@ -218,26 +78,14 @@ read -r differ _ < <(window_change tables_a_b menu_closed_on_a 0 0 500 500)
     "table B, which nobody dragged, was taken away"
 echo "the menu closed by a left click on table A: table B still stands"
 
-# GLUT takes a click in the window, counted from the window's corner, for a click on the menu
-# counted from the screen's: a left click off the open menu, as far right of and below "Salir" as
-# the window stands from the screen's corner, on free floor, must choose nothing and close the
-# menu.
-open_menu_at 20 20
-read -r ex ey < <(menu_entry 8)
-sx=$((ex + X)) sy=$((ey + Y))
-if [ "$sx" -ge "$menu_x0" ] && [ "$sx" -lt "$menu_x1" ] && [ "$sy" -ge "$menu_y0" ] &&
-  [ "$sy" -lt "$menu_y1" ]; then
-  fail "the spot ($sx, $sy) right of and below \"Salir\" lies on the menu"
-fi
-xdotool mousemove $((X + sx)) $((Y + sy)) click 1
-sleep 0.5
-kill -0 "$pid" 2>/dev/null ||
-  fail "a left click off the menu at window pixel ($sx, $sy) chose \"Salir\": the program ended"
+# A left click off the open menu, on free floor, where GLUT finds "Salir", must choose nothing
+# and close the menu.
+click_off_menu
 pointer_away
 shot menu_closed_off_menu
 read -r differ _ < <(window_change tables_a_b menu_closed_off_menu 0 0 500 500)
 [ "$differ" -eq 0 ] || fail "after a left click off the menu, $differ pixels of the plan differ"
-echo "a left click off the menu at ($sx, $sy), where GLUT finds \"Salir\", chose nothing"
+echo "a left click off the menu at ($off_menu_x, $off_menu_y), where GLUT finds \"Salir\", chose nothing"
 
 # A new table pressed at (40, 430) and dropped onto A at (150, 130) is taken away again.
 xdotool mousemove $((X + 40)) $((Y + 430)) mousedown 1
@@ -291,15 +139,7 @@ echo "a table released after the window grew mid-drag stands where it was presse
 
 # "Salir", chosen with a second right click on it, ends the program with status 0.
 choose_menu_entry 8
-for _ in $(seq 25); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.2
-done
-kill -0 "$pid" 2>/dev/null && fail "\"Salir\" did not end the program"
-status=0
-wait "$pid" || status=$?
-pid=""
-[ "$status" -eq 0 ] || fail "\"Salir\" ended the program with status $status"
+program_ended '"Salir"'
 echo "\"Salir\" ended the program with status 0"
 
 # ---- A full list: 50 chairs, 4 units apart, and a click on another chair ----
@@ -418,7 +258,6 @@ shot opening_2
 read -r changed_1 total < <(door_change before opening_1)
 read -r changed_2 _ < <(door_change before opening_2)
 read -r moved _ < <(door_change opening_1 opening_2)
-convert "$work/opening_2.png" -crop "500x500+$X+$Y" +repage /tmp/e2e_door_open.png
 echo "door region ($door_geometry, $total pixels): changed $changed_1 after 1.5 s, $changed_2" \
   "after 2.5 s; $moved differ between the two"
 [ "$changed_1" -gt $((total / 20)) ] || fail "the door did not open: $changed_1 of $total changed"

@@ -1,0 +1,96 @@
+# The installed files, laid out like any desktop program's: the program, its desktop entry, icons
+# and AppStream metadata under one application id, the manual page, and the README, changelog and
+# licence. The changelog's newest entry gives the release and its date.
+
+include(GNUInstallDirs)
+set(APP_ID org.roomplanner.RoomPlanner)
+set(ROOMPLANNER_MAINTAINER "room-planner maintainers <maintainers@roomplanner.org>")
+
+# The changelog's newest entry is the release: its version must be the project's, and its date is
+# the release date of the AppStream metadata and the manual page.
+file(READ data/changelog changelog)
+string(REGEX MATCH "^room-planner \\(([^)]+)\\)" _ "${changelog}")
+if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "data/changelog's newest entry is for version ${CMAKE_MATCH_1}, not \
+${PROJECT_VERSION}: add an entry for the new version")
+endif()
+string(REGEX MATCH "\n -- [^\n]*  [A-Z][a-z][a-z], ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) "
+       _ "${changelog}")
+set(release_day ${CMAKE_MATCH_1})
+set(release_year ${CMAKE_MATCH_3})
+set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+list(FIND months "${CMAKE_MATCH_2}" release_month)
+if(release_month LESS 0 OR NOT release_day)
+  message(FATAL_ERROR "data/changelog's newest entry has no date of the form 'Tue, 08 Dec 2026'")
+endif()
+math(EXPR release_month "${release_month} + 1" OUTPUT_FORMAT DECIMAL)
+if(release_month LESS 10)
+  set(release_month 0${release_month})
+endif()
+set(ROOMPLANNER_RELEASE_DATE ${release_year}-${release_month}-${release_day})
+set(ROOMPLANNER_PICTURE_URL ""
+    CACHE STRING "Web address of the folder that holds the README's pictures (docs/); where set, \
+the AppStream metadata shows the plan-view picture as the program's screenshot")
+set(METAINFO_SCREENSHOTS "")
+if(ROOMPLANNER_PICTURE_URL)
+  string(CONCAT METAINFO_SCREENSHOTS "\n  <screenshots>\n    <screenshot type=\"default\">\n"
+                "      <caption>A furnished room in the plan view</caption>\n"
+                "      <image>${ROOMPLANNER_PICTURE_URL}/plan-view.png</image>\n"
+                "    </screenshot>\n  </screenshots>")
+endif()
+configure_file(data/${APP_ID}.metainfo.xml.in ${APP_ID}.metainfo.xml @ONLY)
+
+install(TARGETS room-planner RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(UNIX AND NOT APPLE AND CMAKE_STRIP)
+  # A stripped install (cpack, cmake --install --strip) also drops the compilers' version strings
+  # of the .comment section, as Debian's packaging tools do.
+  install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/room-planner\"
+      RESULT_VARIABLE failed)
+    if(failed)
+      message(FATAL_ERROR \"strip --remove-section=.comment failed: \${failed}\")
+    endif()
+  endif()")
+endif()
+install(FILES data/${APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size IN LISTS icon_sizes)
+  install(FILES data/icons/room-planner-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME ${APP_ID}.png)
+endforeach()
+if(UNIX AND NOT APPLE)
+  # Laid out as Debian expects: the licence as the machine-readable copyright file, and the README,
+  # the changelog and the manual page compressed with gzip -9n (no name, no time stamp, so that
+  # the same text always gives the same file). Compressed when CMake runs, which it does again
+  # whenever one of them changes.
+  set(doc ${CMAKE_CURRENT_BINARY_DIR}/doc)
+  file(READ LICENSE licence)
+  string(REGEX MATCH "Copyright \\(c\\) ([^\n]+)" _ "${licence}")
+  set(LICENSE_COPYRIGHT ${CMAKE_MATCH_1})
+  string(FIND "${licence}" "Permission is hereby granted" start)
+  string(SUBSTRING "${licence}" ${start} -1 LICENSE_TEXT)
+  string(STRIP "${LICENSE_TEXT}" LICENSE_TEXT)
+  string(REPLACE "\n\n" "\n.\n" LICENSE_TEXT "${LICENSE_TEXT}")
+  string(REPLACE "\n" "\n " LICENSE_TEXT " ${LICENSE_TEXT}")
+  configure_file(data/copyright.in ${doc}/copyright @ONLY)
+  configure_file(README.md ${doc}/README.md COPYONLY)
+  configure_file(data/changelog ${doc}/changelog COPYONLY)
+  configure_file(data/room-planner.1.in ${doc}/room-planner.1 @ONLY)
+  find_program(GZIP gzip REQUIRED)
+  foreach(file README.md changelog room-planner.1)
+    execute_process(COMMAND ${GZIP} -9nkf ${doc}/${file} RESULT_VARIABLE failed)
+    if(failed)
+      message(FATAL_ERROR "gzip ${doc}/${file} failed: ${failed}")
+    endif()
+  endforeach()
+  install(FILES ${doc}/copyright ${doc}/README.md.gz ${doc}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${doc}/room-planner.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+else()
+  install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+# The README's pictures, so that its links work in the installed copy too.
+install(FILES docs/plan-view.png docs/perspective-view.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
