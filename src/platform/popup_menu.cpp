@@ -61,12 +61,17 @@ int createPopUpMenu(void (*onChoice)(int value)) {
   return menu;
 }
 
+// Where the pointer was when the click that chose the entry was posted, rather than where it is
+// now: hiding the menu can take a while (Wine waits up to a second for the window system), and
+// the pointer may be elsewhere by then.
 bool pointerOnPopUpMenu() {
   RECT menu;
-  POINT pointer;
-  if (menuWindow == nullptr || !GetWindowRect(menuWindow, &menu) || !GetCursorPos(&pointer)) {
+  if (menuWindow == nullptr || !GetWindowRect(menuWindow, &menu)) {
     return true;
   }
+  const DWORD position = GetMessagePos();
+  const POINT pointer = {static_cast<short>(LOWORD(position)),
+                         static_cast<short>(HIWORD(position))};
   return PtInRect(&menu, pointer) != FALSE;
 }
 
