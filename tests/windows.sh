@@ -121,13 +121,22 @@ capture() {
 # (the window as it opens), "plan" (after choosing "  Armario") and "placed" (after a left click
 # at (150, 350)), then Escape. The window's position goes into ${name}_xy.
 drive() {
-  local status started covered total
+  local started covered total
   started=$(now)
   start_program env --chdir="$work" "$@"
   printf -v "${name}_xy" '%s %s' "$X" "$Y"
   echo "  $name: window \"$window_title\" open $(since "$started") s after the start, at $X,$Y"
   pointer_away
   capture perspective
+  if [ "$name" = windows ]; then
+    # freeglut's Windows backend mistakes a click off the menu for one on it as on X11; the
+    # perspective view must stay as it was.
+    click_off_menu
+    pointer_away
+    capture perspective
+    echo "  windows: a left click off the menu at ($off_menu_x, $off_menu_y), where GLUT finds" \
+      "\"Salir\", chose nothing"
+  fi
   choose_menu_entry 3 # "  Armario"
   xdotool mousemove 5 5
   capture plan
@@ -145,15 +154,7 @@ drive() {
   xdotool mousemove $((X + 450)) $((Y + 50))
   sleep 0.3
   xdotool key Escape
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.2
-  done
-  kill -0 "$pid" 2>/dev/null && fail "$name: still running 10 s after Escape"
-  status=0
-  wait "$pid" || status=$?
-  pid=""
-  [ "$status" -eq 0 ] || fail "$name: ended with status $status after Escape"
+  program_ended "Escape ($name)"
   echo "  $name: the wardrobe placed covers $covered of $total pixels; Escape ended it with status 0"
 }
 
