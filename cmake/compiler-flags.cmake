@@ -14,6 +14,18 @@ elseif(MSVC)
   add_compile_options(/W4)
 endif()
 
+# Reproducible builds: the objects record no path of the source or build folder (debug
+# information, __FILE__), so that the same sources give the same program, byte for byte, in any
+# folder. GCC tries the last map first: the build folder's, which may lie inside the source folder.
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  include(CheckCXXCompilerFlag)
+  check_cxx_compiler_flag(-ffile-prefix-map=a=b has_file_prefix_map)
+  if(has_file_prefix_map)
+    add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
+                        -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
+  endif()
+endif()
+
 option(ROOMPLANNER_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 if(ROOMPLANNER_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)

@@ -8,7 +8,8 @@
 #   2. room-planner.exe against it in BUILD, with cmake/mingw-w64-x86_64.cmake, libgcc and
 #      libstdc++ linked in.
 #   3. BUILD/room-planner-<version>-win64.zip with CPack: the program, the freeglut DLL, README.md
-#      and LICENSE.
+#      and LICENSE; and beside it BUILD/room-planner-<version>-win64.exe, an installer of the same
+#      files made with NSIS.
 #
 # Usage: scripts/build-windows.sh [CMAKE_ARGS...]   (arguments go to the configure of step 2)
 # BUILD names the build folder (default: build-windows). The source package is fetched with
@@ -95,8 +96,10 @@ logged "$build/configure.log" cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$to
   -DCMAKE_PREFIX_PATH="$install" -DCMAKE_BUILD_TYPE=Release -DROOMPLANNER_TESTS=OFF \
   -DROOMPLANNER_BENCH=OFF -DROOMPLANNER_TOOLS=OFF "$@"
 logged "$build/build.log" cmake --build "$build" -j"$jobs"
-rm -f "$build"/room-planner-*-win64.zip
+rm -f "$build"/room-planner-*-win64.zip "$build"/room-planner-*-win64.exe
 logged "$build/package.log" cmake --build "$build" --target package
 zips=("$build"/room-planner-*-win64.zip)
 [ -f "${zips[0]}" ] || { echo "build-windows: CPack wrote no zip" >&2; exit 1; }
-echo "room-planner.exe built and packed in $(since "$started") s: ${zips[0]}"
+installers=("$build"/room-planner-*-win64.exe)
+[ -f "${installers[0]}" ] || { echo "build-windows: CPack wrote no installer" >&2; exit 1; }
+echo "room-planner.exe built and packed in $(since "$started") s: ${zips[0]} and ${installers[0]}"

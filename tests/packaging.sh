@@ -100,6 +100,36 @@ depends=$(dpkg-deb -f "$deb" Depends)
 pass "make package built only the targets ${built}(no test, benchmark or tool);" \
   "$(basename "$deb") lists those files, section graphics, Depends: $depends"
 
+# Reproducible: `make package` in another folder, a second later, gives the same bytes, and every
+# file in the package and the package's own archives carry the time of the changelog's newest
+# entry.
+sleep 1
+again=$work/package-again
+logged package-again make --no-print-directory package BUILD="$again" ||
+  fail "make package in a second folder failed"
+second=("$again"/room-planner_"$version"_*.deb)
+sums=$(sha256sum "$deb" "${second[0]}")
+if [ "$(awk '{ print $1 }' <<<"$sums" | uniq | wc -l)" -ne 1 ]; then
+  echo "$sums"
+  for member in $(ar t "$deb"); do
+    cmp -s <(ar p "$deb" "$member") <(ar p "${second[0]}" "$member") || echo "  $member differs"
+  done
+  diff <(dpkg-deb -c "$deb") <(dpkg-deb -c "${second[0]}") | head -n 10 || true
+  fail "make package in $app_build and in $again gave two different packages"
+fi
+epoch=$(dpkg-parsechangelog -l data/changelog -S Timestamp)
+stamp=$(date -u -d "@$epoch" '+%Y-%m-%d %H:%M:%S')
+members=$(TZ=UTC0 ar tv "$deb" | awk '{ print $4, $5, $6, $7 }' | sort -u)
+[ "$members" = "$(TZ=UTC0 date -d "@$epoch" '+%b %-d %H:%M %Y')" ] ||
+  fail "the package's archive members are dated $members, not the changelog's $stamp"
+times=$(for part in --ctrl-tarfile --fsys-tarfile; do
+  dpkg-deb "$part" "$deb" | TZ=UTC0 tar -tv --full-time -f -
+done | awk '{ print $4, $5 }' | sort -u)
+[ "$times" = "$stamp" ] || fail "the package's files are dated $(paste -sd ' ' - <<<"$times"), not $stamp"
+pass "make package in $app_build and, a second later, in $again gave the same package, sha256" \
+  "$(awk 'NR == 1 { print $1 }' <<<"$sums"); every file in it and its archive members are dated" \
+  "$stamp UTC, the changelog's newest entry"
+
 # lintian, with pedantic, informational and experimental tags shown: no error and no warning.
 # It leaves a cache file in TMPDIR: the scratch folder, which goes at the end.
 status=0
