@@ -2,8 +2,8 @@
 # Installs the Debian packages one task needs, only those missing:
 #   scripts/install-deps.sh program   to build and run the program (make run)
 #   scripts/install-deps.sh package   the same, plus what builds the .deb (make package)
-#   scripts/install-deps.sh windows   what cross-builds the Windows program and its zip
-#                                     (scripts/build-windows.sh)
+#   scripts/install-deps.sh windows   what cross-builds the Windows program, its zip and its
+#                                     installer (scripts/build-windows.sh)
 #   scripts/install-deps.sh test      all of the above, plus the tests' libraries and tools, Wine
 #                                     among them (make test; the default)
 # As root, or through sudo where sudo needs no password, it runs apt-get; otherwise it prints the
@@ -21,8 +21,10 @@ program | package | windows | test) ;;
 esac
 
 # MinGW-w64 cross-builds freeglut and the program; apt-get source unpacks freeglut's source
-# package with dpkg-source (dpkg-dev).
-windows_packages=(make cmake gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 dpkg-dev)
+# package with dpkg-source (dpkg-dev); ImageMagick and icotool (icoutils) make the program's icon,
+# and makensis (nsis) the installer.
+windows_packages=(make cmake gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 dpkg-dev imagemagick icoutils
+                  nsis)
 if [ "$task" = windows ]; then
   packages=("${windows_packages[@]}")
 else
@@ -36,8 +38,9 @@ fi
 if [ "$task" = test ]; then
   # lintian checks the .deb, hardening-check (devscripts) its program, mandoc and man-db its
   # manual page; ImageMagick compares screenshots and xprop (x11-utils) reads window properties;
-  # Wine runs the Windows program; clang-format checks the layout of the C++ files.
-  packages+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
+  # Wine runs the Windows program and its installer, wrestool (icoutils) reads its resources;
+  # clang-format checks the layout of the C++ files.
+  packages+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils
              python3 desktop-file-utils appstream binutils lintian devscripts mandoc man-db
              "${windows_packages[@]}" wine wine64 unzip clang-format)
 fi
@@ -47,8 +50,9 @@ if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>
   echo "The program needs a C++17 compiler, CMake, make, and the GLUT (freeglut), GLU, OpenGL,"
   echo "Xlib and libpng development files; the tests also need GoogleTest, Google Benchmark,"
   echo "Xvfb, xdotool, xprop, ImageMagick, Python 3, desktop-file-validate, appstreamcli,"
-  echo "lintian, hardening-check, mandoc, man, MinGW-w64's gcc and g++, Wine (64-bit), unzip and"
-  echo "clang-format; the Windows build fetches freeglut's Debian source package."
+  echo "lintian, hardening-check, mandoc, man, MinGW-w64's gcc and g++, Wine (64-bit), unzip,"
+  echo "clang-format, icoutils and NSIS; the Windows build fetches freeglut's Debian source"
+  echo "package."
   exit 0
 fi
 

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # The Windows program, built and run: scripts/build-windows.sh cross-builds freeglut and the
 # program with MinGW-w64 (every program source compiled with warnings as errors) and packs the
-# zip; the zip holds the program, the freeglut DLL, README.md and LICENSE, and every DLL that the
-# program and that DLL import is either in the zip or part of Windows. Then, on the X display in
+# zip and the installer; the zip holds the program, the freeglut DLL, README.md and LICENSE, and
+# every DLL that the program and that DLL import is either in the zip or part of Windows; the
+# program holds its icon and version information as resources. Then, on the X display in
 # DISPLAY (a virtual one from scripts/with-xvfb.sh, no window manager), the Linux program and the
 # Windows program unpacked from the zip and run under Wine in a fresh prefix are driven alike: the
 # window with its title opens at 500 x 500, "  Armario" is chosen in the right button's pop-up
 # menu and a wardrobe placed with a left click, and Escape ends the program with status 0. Three
 # frames of the two programs must be identical, pixel for pixel: Wine's OpenGL passes the calls to
 # the same Mesa renderer on the same display, so any difference is the Windows build's own (the
-# GLUT window set up otherwise, a different view, a piece placed elsewhere). Prints one line per
-# check passed; the first check that fails ends the script with status 1.
+# GLUT window set up otherwise, a different view, a piece placed elsewhere). Last, in the same
+# prefix, the installer installs silently, the program started from its Start menu entry draws the
+# same first frame with its own icon on its window and ends on Escape, and the silent uninstall
+# leaves nothing of the install behind. Prints one line per check passed; the first check that
+# fails ends the script with status 1.
 #
 # Usage: tests/windows.sh [LINUX_BUILD_FOLDER]   (default: build; BUILD_WINDOWS names the Windows
 #        build folder, default build-windows)
@@ -34,7 +38,7 @@ cleanup_check() {
   fi
 }
 require_tools wine wineserver wineboot x86_64-w64-mingw32-objdump unzip xdotool import compare \
-  convert
+  convert wrestool icotool python3 xprop
 [ -x "$linux_program" ] || fail "$linux_program is not an executable program"
 check_started=$(now)
 
@@ -71,6 +75,35 @@ for binary in room-planner.exe libfreeglut.dll; do
 done
 pass "the zip holds room-planner.exe, libfreeglut.dll, README.md and LICENSE; every DLL they" \
   "import is one of them or part of Windows"
+
+# The program's resources (wrestool): the icon group GLUT_ICON, which freeglut gives its window
+# class, with the program's icon in 16, 32, 48 and 256 pixels, the 48 and 256 pixel images those
+# of data/icons/; and the version information with the project's version and the licence's
+# copyright line.
+wrestool -l "$app/room-planner.exe" >"$work/resources" 2>&1 || true
+grep -q -- "--type=14 --name='GLUT_ICON' .*type=group_icon" "$work/resources" ||
+  fail "room-planner.exe has no icon group GLUT_ICON: wrestool -l says $(head -n 3 "$work/resources")"
+wrestool -x --type=14 --name=GLUT_ICON "$app/room-planner.exe" >"$work/program.ico"
+mkdir "$work/icon"
+icotool -x -o "$work/icon" "$work/program.ico" || fail "icotool cannot read the icon GLUT_ICON"
+icon_images=$(icotool -l "$work/program.ico" |
+  sed -En 's/.*--width=([0-9]+) --height=([0-9]+) --bit-depth=([0-9]+).*/\1x\2x\3/p' | paste -sd ' ' -)
+[ "$icon_images" = "16x16x32 32x32x32 48x48x32 256x256x32" ] ||
+  fail "the icon GLUT_ICON holds the images $icon_images (width x height x bits), not 16, 32, 48" \
+    "and 256 pixels with an alpha channel"
+for size in 48 256; do
+  out=$(compare -metric AE "$work"/icon/*_"${size}x${size}x32.png" "data/icons/room-planner-$size.png" \
+    null: 2>&1) || fail "the icon's $size-pixel image differs from data/icons/room-planner-$size.png: $out"
+done
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$win_build/CMakeCache.txt")
+copyright=$(grep -m 1 '^Copyright (c) ' LICENSE)
+strings -el <(wrestool -x --raw --type=16 "$app/room-planner.exe") >"$work/version.txt"
+for text in FileVersion ProductVersion "$version" LegalCopyright "$copyright"; do
+  grep -qxF "$text" "$work/version.txt" ||
+    fail "the version information of room-planner.exe lacks \"$text\": $(paste -sd ' ' "$work/version.txt")"
+done
+pass "room-planner.exe holds the icon group GLUT_ICON ($icon_images, the 48 and 256 pixel" \
+  "images those of data/icons/) and version information $version with the licence's copyright"
 
 # A fresh Wine prefix in the build folder, no DLL search path of Wine's own, no .NET or browser
 # engine installers, and no menu entries written into the home folder. The Wine server makes the
@@ -113,7 +146,7 @@ capture() {
     fi
     sleep 0.5
   done
-  echo "  windows: the $frame frame equals the Linux program's, 0 of 250000 pixels differ" \
+  echo "  $name: the $frame frame equals the Linux program's, 0 of 250000 pixels differ" \
     "($(since "$started") s)"
 }
 
@@ -165,4 +198,135 @@ drive wine "$app/room-planner.exe"
 pass "under Wine the program unpacked from the zip opened its window \"$window_title\" at 500 x 500," \
   "drew the perspective view, the plan and the plan with a wardrobe placed through the menu" \
   "identical to the Linux program's, pixel for pixel, and ended with status 0 on Escape"
+# The installer beside the zip: a 64-bit NSIS installer. Run silently (/S) as an administrator,
+# as Wine's user is, it installs for every user of the machine: the zip's files and the
+# uninstaller into Program Files\room-planner, a Start menu entry in the Start menu of all users,
+# and the uninstaller's key in Apps and features with the program's name, version, publisher (the
+# licence's copyright holder) and icon.
+installers=("$win_build"/room-planner-*-win64.exe)
+installer=${installers[0]}
+[ -f "$installer" ] && [ ${#installers[@]} -eq 1 ] ||
+  fail "scripts/build-windows.sh wrote no room-planner-*-win64.exe beside the zip"
+x86_64-w64-mingw32-objdump -f "$installer" | grep -q 'file format pei-x86-64' ||
+  fail "$(basename "$installer") is not a 64-bit Windows program"
+uninstall_keys='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+uninstall_key=$uninstall_keys'\room-planner'
+# Drive C:'s files and folders, and the subkeys of the keys where programs register, into
+# $work/$1.files and $work/$1.keys.
+snapshot() {
+  (cd "$WINEPREFIX/drive_c" && find . | LC_ALL=C sort) >"$work/$1.files"
+  : >"$work/$1.keys"
+  for key in 'HKLM\Software' 'HKCU\Software' "$uninstall_keys"; do
+    wine reg query "$key" >"$work/query" 2>&1 || fail "wine reg query $key failed: $(head -n 2 "$work/query")"
+    tr -d '\r' <"$work/query" | { grep '^HKEY_' || true; } >>"$work/$1.keys"
+  done
+  LC_ALL=C sort -o "$work/$1.keys" "$work/$1.keys"
+}
+snapshot before-install
+started=$(now)
+status=0
+wine "$installer" /S >"$work/install.log" 2>&1 || status=$?
+[ "$status" -eq 0 ] || fail "$(basename "$installer") /S ended with status $status"
+snapshot installed
+menu='./ProgramData/Microsoft/Windows/Start Menu/Programs/Room Planner'
+printf '%s\n' "./Program Files/room-planner" "$menu" "$menu/Room Planner.lnk" "$menu/Uninstall.lnk" \
+  "./Program Files/room-planner/"{LICENSE,README.md,Uninstall.exe,libfreeglut.dll,room-planner.exe} |
+  LC_ALL=C sort >"$work/expected"
+LC_ALL=C comm -13 "$work/before-install.files" "$work/installed.files" >"$work/added"
+diff "$work/expected" "$work/added" >/dev/null ||
+  fail "the silent install added to drive C: $(tr '\n' ' ' <"$work/added")instead of" \
+    "$(tr '\n' ' ' <"$work/expected")"
+installed=$WINEPREFIX/drive_c/Program\ Files/room-planner
+for file in LICENSE README.md libfreeglut.dll room-planner.exe; do
+  cmp -s "$app/$file" "$installed/$file" || fail "the installed $file differs from the zip's"
+done
+lnk=$WINEPREFIX/drive_c/${menu#./}/Room\ Planner.lnk
+strings -a "$lnk" | grep -qxF 'C:\Program Files\room-planner\room-planner.exe' ||
+  fail "the Start menu entry does not start C:\\Program Files\\room-planner\\room-planner.exe"
+wine reg query "$uninstall_key" | tr -d '\r' >"$work/uninstall.key" ||
+  fail "the install registered no uninstaller under $uninstall_key"
+# The text of the value $1 of the uninstaller's key.
+value() {
+  sed -n "s/^ *$1 *REG_SZ *//p" "$work/uninstall.key"
+}
+publisher=$(value Publisher)
+[ "$(value DisplayName)" = "Room Planner" ] && [ "$(value DisplayVersion)" = "$version" ] &&
+  [ -n "$publisher" ] && [[ $copyright == *" $publisher" ]] &&
+  [ "$(value DisplayIcon)" = 'C:\Program Files\room-planner\room-planner.exe' ] &&
+  [ "$(value UninstallString)" = '"C:\Program Files\room-planner\Uninstall.exe"' ] ||
+  fail "the uninstaller's key $uninstall_key holds:"$'\n'"$(cat "$work/uninstall.key")"
+sed -n 's/^ *\(Display[A-Za-z]*\|Publisher\|UninstallString\) *REG_SZ */  \1: /p' "$work/uninstall.key"
+pass "$(basename "$installer") ($(stat -c %s "$installer") bytes, 64-bit) installed silently in" \
+  "$(since "$started") s: the zip's files and Uninstall.exe in C:\\Program Files\\room-planner, the" \
+  "Start menu entry Room Planner for all users, and the uninstaller's key with name, version," \
+  "publisher and icon"
+
+# The installed program, started from its Start menu entry: its first frame, its window's icon
+# (Wine hands the window class's icon to X11 as _NET_WM_ICON), which must be the program's own
+# image of each size, and Escape. The window takes the keyboard once it has been clicked; a left
+# click in the perspective view before any menu choice changes nothing.
+name=installed
+start_program wine start /wait /unix "$lnk"
+pointer_away
+capture perspective
+xprop -id "$window" -notype -f _NET_WM_ICON 32c _NET_WM_ICON >"$work/icon.property"
+window_icons=$(python3 - "$work/icon.property" "$work/icon" 2>&1 <<'PYTHON'
+import glob, subprocess, sys
+
+text = open(sys.argv[1]).read()
+if "=" not in text:
+    sys.exit("the window has no _NET_WM_ICON: " + text.strip())
+words = [int(w) for w in text.split("=", 1)[1].replace(",", " ").split()]
+at = 0
+while at < len(words):  # each icon: width, height, then its pixels as 0xAARRGGBB
+    width, height = words[at:at + 2]
+    images = glob.glob("%s/*_%dx%dx32.png" % (sys.argv[2], width, height))
+    if not images:
+        sys.exit("the window's icon has a %dx%d image, which the program's icon has not" % (width, height))
+    rgba = subprocess.run(["convert", images[0], "-depth", "8", "rgba:-"], check=True,
+                          capture_output=True).stdout
+    expected = [a << 24 | r << 16 | g << 8 | b for r, g, b, a in zip(*[iter(rgba)] * 4)]
+    got = words[at + 2:at + 2 + width * height]
+    wrong = sum(1 for e, g in zip(expected, got) if e != g) + abs(len(expected) - len(got))
+    if wrong:
+        sys.exit("%d of the %dx%d pixels of the window's icon differ from the program's icon" %
+                 (wrong, width, height))
+    print("%dx%d" % (width, height), end=" ")
+    at += 2 + width * height
+PYTHON
+) || fail "$name: $window_icons"
+xdotool mousemove $((X + 450)) $((Y + 50)) click 1
+sleep 0.3
+xdotool key Escape
+program_ended "Escape ($name)"
+pass "the installed program, started from its Start menu entry, drew the Linux program's first" \
+  "frame, its window's icon is the program's own (${window_icons}pixels), and Escape ended it" \
+  "with status 0"
+
+# The uninstaller, as Apps and features runs it. It copies itself into the user's temporary folder,
+# starts the copy and ends at once; the copy removes the program. wineserver -w waits until every
+# program of the prefix has ended. The copy is deleted when Windows starts next (Wine: when the
+# prefix starts next), and an empty folder ~nsu*.tmp is left in the temporary folder: NSIS's way.
+uninstaller=$(value UninstallString)
+uninstaller=${uninstaller//\"/}
+started=$(now)
+status=0
+wine "$uninstaller" /S >"$work/uninstall.log" 2>&1 || status=$?
+[ "$status" -eq 0 ] || fail "$uninstaller /S ended with status $status"
+timeout 60 wineserver -w || fail "the uninstaller had not ended 60 s after it started"
+[ ! -e "$installed" ] || fail "the uninstall left C:\\Program Files\\room-planner: $(ls "$installed")"
+snapshot uninstalled
+status=0
+wine reg query "$uninstall_key" >/dev/null 2>&1 || status=$?
+[ "$status" -ne 0 ] || fail "the uninstall left the key $uninstall_key"
+LC_ALL=C comm -3 "$work/before-install.files" "$work/uninstalled.files" |
+  grep -v $'^\t\\./users/[^/]*/Temp/~nsu[^/]*\\.tmp\\(/[^/]*\\)\\?$' >"$work/left" || true
+[ ! -s "$work/left" ] ||
+  fail "drive C: after the uninstall differs from before the install (a tab: added):"$'\n'"$(cat "$work/left")"
+diff "$work/before-install.keys" "$work/uninstalled.keys" >"$work/keys-left" ||
+  fail "the registry's keys after the uninstall differ from before the install:"$'\n'"$(cat "$work/keys-left")"
+temporary=$(LC_ALL=C comm -13 "$work/before-install.files" "$work/uninstalled.files" | paste -sd ' ' -)
+pass "the silent uninstall, run as Apps and features runs it, took $(since "$started") s and left" \
+  "no file, folder, Start menu entry or registry key of the install; in the temporary folder:" \
+  "${temporary:-nothing}"
 echo "windows: all checks passed in $(since "$check_started") s"
