@@ -1,6 +1,8 @@
 // The program's icon: a wardrobe with its left door open, seen by the perspective camera, drawn
 // alone on a transparent background and shrunk to each icon size.
-#include "screenshots.h"
+#include "icons.h"
+#include "image.h"
+#include "program_window.h"
 
 #include "edit/editing.h"
 #include "models/furniture_models.h"

@@ -7,7 +7,9 @@
 // Every piece is placed the way a user places it: the menu chooses its kind, then a left press
 // and release at its pixel in the plan view of a 500 x 500 window. A piece the release step takes
 // away again stops the tool, so the demo room holds only arrangements the program accepts.
-#include "screenshots.h"
+#include "icons.h"
+#include "image.h"
+#include "program_window.h"
 
 #include "app/app_shell.h"
 #include "edit/editing.h"
@@ -15,8 +17,6 @@
 
 #include <GL/freeglut.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstdio>
 
@@ -45,12 +45,6 @@ void pumpEvents(int rounds) {
   }
 }
 
-// The window pixel whose floor point lies nearest to room coordinate `room`.
-int pixelFor(float room, float windowSize) {
-  return static_cast<int>(
-      std::lround((static_cast<double>(room) - ROOM_ORIGIN) * windowSize / ROOM_SIZE));
-}
-
 // Draws one frame through the display pass and saves what the window shows. The pass ends with
 // the buffer swap. Mesa's software renderer on an X server swaps by copying the back buffer into
 // the window and leaves the back buffer as it was, so after the swap the back buffer holds the
@@ -77,36 +71,6 @@ bool captureFrame(const std::string &path) {
 }
 
 } // namespace
-
-bool placeAsUser(const DemoPiece &piece) {
-  onMenu(1 + piece.kind);
-  const int x = pixelFor(piece.x, scene.windowWidth);
-  const int y = pixelFor(piece.z, scene.windowHeight);
-  if (x < 0 || x >= WINDOW_SIZE || y < 0 || y >= WINDOW_SIZE) {
-    return false;
-  }
-  const int before = scene.lists[piece.kind].count;
-  onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
-  onMouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
-  return scene.lists[piece.kind].count == before + 1;
-}
-
-Image readWindow(GLenum buffer) {
-  Image image;
-  image.width = glutGet(GLUT_WINDOW_WIDTH);
-  image.height = glutGet(GLUT_WINDOW_HEIGHT);
-  std::vector<unsigned char> bottomUp(static_cast<std::size_t>(image.width) * image.height * 3);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadBuffer(buffer);
-  glReadPixels(0, 0, image.width, image.height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-  const std::size_t row = static_cast<std::size_t>(image.width) * 3;
-  image.pixels.resize(bottomUp.size());
-  for (int y = 0; y < image.height; ++y) {
-    const unsigned char *from = bottomUp.data() + (image.height - 1 - y) * row;
-    std::copy(from, from + row, image.pixels.begin() + static_cast<std::ptrdiff_t>(y * row));
-  }
-  return image;
-}
 
 int main(int argc, char **argv) {
   if (argc != 3) {

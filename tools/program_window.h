@@ -1,13 +1,11 @@
-// What the screenshot tool's two jobs share, the README's pictures (screenshots.cpp) and the
-// program's icons (icons.cpp): the program's window, pieces placed in it as a user places them,
-// and what the window shows read back.
+// What the screenshot tool's two jobs, the README's pictures (screenshots.cpp) and the program's
+// icons (icons.cpp), do with the program's window: pieces placed in it as a user places them, and
+// what the window shows read back.
 #pragma once
 
 #include "image.h"
 #include "platform/opengl.h"
 #include "scene/scene_state.h"
-
-#include <string>
 
 constexpr int WINDOW_SIZE = 500;
 
@@ -24,7 +22,3 @@ bool placeAsUser(const DemoPiece &piece);
 
 // The window's pixels in `buffer` (GL_BACK or GL_FRONT) as an RGB image.
 Image readWindow(GLenum buffer);
-
-// Draws the program's icon and writes it as DIRECTORY/room-planner-SIZE.png at every size of the
-// program's icons. Returns false, with the reason on standard error, when it cannot.
-bool writeIcons(const std::string &directory);
