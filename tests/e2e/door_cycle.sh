@@ -33,6 +33,17 @@ require_tools xdotool import compare convert python3
 
 [ -x "$program" ] || fail "$program is not an executable program"
 
+# Takes the pointer away and the screenshot $2, and fails with the message in the other arguments
+# unless the window shows exactly what screenshot $1 showed.
+window_as_before() {
+  local reference=$1 name=$2 differ
+  shift 2
+  pointer_away
+  shot "$name"
+  read -r differ _ < <(window_change "$reference" "$name" 0 0 500 500)
+  [ "$differ" -eq 0 ] || fail "$*: $differ pixels of the window differ"
+}
+
 # Pixels of the door's rectangle that differ between two screenshots, as "changed total".
 door_change() {
   echo "$(differing "$1" "$2" "$door_geometry") $door_total"
@@ -70,21 +81,14 @@ read -r covered total < <(table_change table_a tables_a_b 300 330)
 xdotool mousemove $((X + 480)) $((Y + 20)) click 3
 sleep 0.5
 xdotool mousemove $((X + 150)) $((Y + 130)) click 1
-pointer_away
-shot menu_closed_on_a
-read -r differ _ < <(window_change tables_a_b menu_closed_on_a 0 0 500 500)
-[ "$differ" -eq 0 ] ||
-  fail "after the menu was closed by a left click on table A, $differ pixels of the plan differ:" \
-    "table B, which nobody dragged, was taken away"
+window_as_before tables_a_b menu_closed_on_a "after the menu was closed by a left click on" \
+  "table A, table B, which nobody dragged, was taken away"
 echo "the menu closed by a left click on table A: table B still stands"
 
 # A left click off the open menu, on free floor, where GLUT finds "Salir", must choose nothing
 # and close the menu.
 click_off_menu
-pointer_away
-shot menu_closed_off_menu
-read -r differ _ < <(window_change tables_a_b menu_closed_off_menu 0 0 500 500)
-[ "$differ" -eq 0 ] || fail "after a left click off the menu, $differ pixels of the plan differ"
+window_as_before tables_a_b menu_closed_off_menu "a left click off the menu changed the plan"
 echo "a left click off the menu at ($off_menu_x, $off_menu_y), where GLUT finds \"Salir\", chose nothing"
 
 # A new table pressed at (40, 430) and dropped onto A at (150, 130) is taken away again.
@@ -92,11 +96,7 @@ xdotool mousemove $((X + 40)) $((Y + 430)) mousedown 1
 sleep 0.3
 move_in_steps 40 430 150 130
 xdotool mouseup 1
-pointer_away
-shot dropped_on_a
-read -r differ _ < <(window_change tables_a_b dropped_on_a 0 0 500 500)
-[ "$differ" -eq 0 ] ||
-  fail "a table dropped onto table A stayed: $differ pixels of the plan differ from A and B alone"
+window_as_before tables_a_b dropped_on_a "a table dropped onto table A stayed"
 echo "a table dropped onto table A was taken away"
 
 # A new table pressed at (40, 250), dragged to (180, 240), one notch of the wheel there, then
@@ -159,11 +159,8 @@ shot chairs_50
 changed_box chairs_49 chairs_50 500x500+$X+$Y >/dev/null || fail "the 50th chair was not placed"
 # With the list full, a click places nothing; it drags the 50th chair, which stands alone.
 xdotool mousemove $((X + 10)) $((Y + 10)) click 1
-pointer_away
-shot full_list_click
-read -r differ _ < <(window_change chairs_50 full_list_click 0 0 500 500)
-[ "$differ" -eq 0 ] ||
-  fail "a click on another chair with the list full changed $differ pixels: the 50th chair vanished"
+window_as_before chairs_50 full_list_click "a click on another chair with the list full made" \
+  "the 50th chair vanish"
 echo "with 50 chairs placed, a click on another chair leaves the 50th, which stands alone"
 stop_program
 
@@ -193,12 +190,8 @@ xdotool mouseup 1
 sleep 0.3
 xdotool mousemove $((X + 450)) $((Y + 50)) click 1
 sleep 0.3
-pointer_away
-shot menu_closed_again
-read -r differ _ < <(window_change one_wardrobe menu_closed_again 0 0 500 500)
-[ "$differ" -eq 0 ] ||
-  fail "after the drag that the menu ended, $differ pixels of the plan differ from the plan with" \
-    "the first wardrobe alone: the dropped wardrobe was not taken away, or the first is gone"
+window_as_before one_wardrobe menu_closed_again "after the drag that the menu ended, the plan" \
+  "is not the first wardrobe alone: the dropped wardrobe was not taken away, or the first is gone"
 
 # Placing still works: a wardrobe at (330, 60) covers the plan from there 119 pixels to the
 # right and 86 down.
