@@ -196,7 +196,7 @@ TEST_F(EditingTest, PlacingPressPutsNewPieceUnderPointer) {
   }
 }
 
-TEST_F(EditingTest, FullListIgnoresFurtherPressesButStillDrags) {
+TEST_F(EditingTest, FullListIgnoresFurtherPressesAndStartsNoDrag) {
   onReshape(420, 420); // pixel p lands at p / 10 - 2
   onMenu(SILLA);
   const unsigned long before = redisplayRequestCount;
@@ -219,13 +219,12 @@ TEST_F(EditingTest, FullListIgnoresFurtherPressesButStillDrags) {
   for (int slot = 0; slot <= 50; ++slot) {
     expectAt(chairs.slots[slot], full.slots[slot].x, full.slots[slot].z);
   }
-  EXPECT_EQ(scene.dragging, 1);
-  EXPECT_EQ(redisplayRequestCount, before + 51);
+  EXPECT_EQ(scene.dragging, 0);
+  EXPECT_EQ(redisplayRequestCount, before + 50);
 
-  // The drag started by the refused press moves the 50th piece.
+  // Nothing follows the pointer: the 50th chair stays where it was placed.
   onMotion(300, 200);
-  expectAt(chairs.slots[50], 28, 18);
-  expectAt(chairs.slots[49], 30, 14.5f);
+  expectAt(chairs.slots[50], 34, 14.5f);
 }
 
 TEST_F(EditingTest, PressesOutsideThePlanViewPlaceNothing) {
@@ -409,17 +408,17 @@ TEST_F(EditingTest, ReleaseRemovesNewestPieceDroppedOntoAnother) {
     scenarios.push_back({"first piece stays", {at(menus[k], 100, 100)}, one, {}});
   }
 
-  // A full list: the refused 51st press still drags the 50th piece, and its release judges it
-  // where the piece stands.
+  // A full list: the refused 51st press drags nothing, so its release judges nothing; the 50th
+  // piece, which the user did not touch, stays where it stands.
   std::vector<Events> fiftyChairs;
   for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
     fiftyChairs.push_back(at(SILLA, 40 * (i % 10), 40 * (i / 10) + 5));
   }
   const std::vector<std::pair<Scenario, Events>> fullList = {
-      {{"full list, 50th piece dragged to free floor", {}, {0, 50}, {{Chair, 50, 28, 33}}},
+      {{"full list, a drag to free floor", {}, {0, 50}, {{Chair, 50, 34, 14.5f}}},
        press(300, 300) + motion(300, 350) + release(300, 350)},
-      {{"full list, 50th piece dropped onto another", {}, {0, 49}, {}},
-       press(300, 300) + motion(120, 120) + release(120, 120)},
+      {{"full list, a shaky click on another piece", {}, {0, 50}, {{Chair, 50, 34, 14.5f}}},
+       press(120, 125) + motion(121, 127) + motion(122, 128) + release(122, 128)},
       {{"full list, a click on another piece", {}, {0, 50}, {{Chair, 50, 34, 14.5f}}},
        press(120, 125) + release(120, 125)},
   };

@@ -8,14 +8,17 @@ bool insideRejectionRect(const RejectionRect &rect, const Placement &other, doub
   return x + rect.xLower < X && X < x + rect.xUpper && z + rect.zLower < Z && Z < z + rect.zUpper;
 }
 
-// Appends a piece of `kind` at the pointer, unless its list is full, and starts a drag.
+// Appends a piece of `kind` at the pointer and starts its drag. A full list takes no piece, and a
+// press that adds none starts no drag: the newest piece, which the user did not touch, neither
+// follows the pointer nor is judged.
 static void placePiece(int kind, int x, int y) {
-  const RoomPoint p = roomToWorld(x, y);
   FurnitureList &list = scene.lists[kind];
-  if (list.count < MAX_PIECES_PER_KIND) {
-    list.slots[list.count + 1] = {static_cast<float>(p.x), static_cast<float>(p.z)};
-    ++list.count;
+  if (list.count >= MAX_PIECES_PER_KIND) {
+    return;
   }
+  const RoomPoint p = roomToWorld(x, y);
+  list.slots[list.count + 1] = {static_cast<float>(p.x), static_cast<float>(p.z)};
+  ++list.count;
   scene.dragging = 1;
   glutPostRedisplay();
 }
@@ -23,8 +26,7 @@ static void placePiece(int kind, int x, int y) {
 // Takes the newest piece of the active kind away again if it stands inside the rejection
 // rectangle of any other piece. The piece is judged where it stands, at the position the press or
 // the last motion gave it: that is the piece the user sees, wherever the pointer is when the drag
-// ends (a release lost while the window was unmapped, a window moved or resized mid-drag, a full
-// list whose press added nothing).
+// ends (a release lost while the window was unmapped, a window moved or resized mid-drag).
 static void releasePiece() {
   scene.dragging = 0;
   for (int &flag : scene.overlapFlag) {
