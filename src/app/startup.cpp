@@ -6,6 +6,7 @@
 #include "scene/scene_state.h"
 #include "view/views.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #if defined(__GLIBC__)
@@ -33,9 +34,23 @@ static void keepFrameScratchMemory() {
 #endif
 }
 
+static constexpr const char *noWindowMessage = "room-planner: cannot create the window";
+
+// The toolkit's fatal errors before the window stands (no display, no GLX on it) end the process
+// with the program's own message, the toolkit's reason after it.
+static void toolkitFailedAtStartUp(const char *format, va_list reason) {
+  std::fprintf(stderr, "%s: ", noWindowMessage);
+  std::vfprintf(stderr, format, reason);
+  std::fputc('\n', stderr);
+  std::exit(1);
+}
+
 int startUp() {
   keepFrameScratchMemory();
 
+#if defined(FREEGLUT)
+  glutInitErrorFunc(toolkitFailedAtStartUp);
+#endif
   // The program reads no command line but its own --help and --version: the toolkit sees none.
   int argc = 1;
   char programName[] = "room-planner";
@@ -47,9 +62,12 @@ int startUp() {
   glutInitWindowSize(static_cast<int>(scene.windowWidth), static_cast<int>(scene.windowHeight));
   const int window = glutCreateWindow(windowTitle);
   if (window == 0) {
-    std::fputs("room-planner: cannot create the window\n", stderr);
+    std::fprintf(stderr, "%s\n", noWindowMessage);
     std::exit(1);
   }
+#if defined(FREEGLUT)
+  glutInitErrorFunc(nullptr); // later errors are the toolkit's own to report
+#endif
   setWindowIdentity();
   initLighting();
   createMenu();

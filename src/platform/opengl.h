@@ -1,5 +1,5 @@
 // The GLUT, OpenGL and GLU headers, from wherever the platform keeps them. The program uses only
-// what every GLUT implementation offers.
+// what every GLUT implementation offers, and where the GLUT is freeglut, its error callback.
 #pragma once
 
 #if defined(__APPLE__)
@@ -13,6 +13,9 @@
 #include <GL/freeglut_std.h>
 #else
 #include <GL/glut.h> // includes <windows.h> first where OpenGL's headers need it
+#endif
+#if defined(FREEGLUT)
+#include <GL/freeglut_ext.h> // freeglut's additions: its error callback
 #endif
 #include <GL/gl.h>
 #include <GL/glu.h>
