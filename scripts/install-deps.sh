@@ -39,8 +39,9 @@ if [ "$task" = test ]; then
   # lintian checks the .deb, hardening-check (devscripts) its program, mandoc and man-db its
   # manual page; ImageMagick compares screenshots and xprop (x11-utils) reads window properties;
   # Wine runs the Windows program and its installer, wrestool (icoutils) reads its resources;
+  # libXtst (libxtst-dev) sends the menu's suite real button events;
   # clang-format checks the layout of the C++ files.
-  packages+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils
+  packages+=(libgtest-dev libbenchmark-dev libxtst-dev xvfb xauth xdotool x11-utils
              python3 desktop-file-utils appstream binutils lintian devscripts mandoc man-db
              "${windows_packages[@]}" wine wine64 unzip clang-format)
 fi
@@ -49,7 +50,7 @@ if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>
   echo "No dpkg and apt-get here, so nothing is installed: CMake looks for what is needed."
   echo "The program needs a C++17 compiler, CMake, make, and the GLUT (freeglut), GLU, OpenGL,"
   echo "Xlib and libpng development files; the tests also need GoogleTest, Google Benchmark,"
-  echo "Xvfb, xdotool, xprop, ImageMagick, Python 3, desktop-file-validate, appstreamcli,"
+  echo "libXtst, Xvfb, xdotool, xprop, ImageMagick, Python 3, desktop-file-validate, appstreamcli,"
   echo "lintian, hardening-check, mandoc, man, MinGW-w64's gcc and g++, Wine (64-bit), unzip,"
   echo "clang-format, icoutils and NSIS; the Windows build fetches freeglut's Debian source"
   echo "package."

@@ -12,12 +12,14 @@ inline constexpr const char *inspectLabel = "Visualizar";
 inline constexpr const char *exitLabel = "Salir";
 constexpr int MENU_INSPECT = 0;
 constexpr int MENU_EXIT = KIND_COUNT + 1;
+constexpr int MENU_ROWS = MENU_EXIT + 1;
 
 void createMenu();
 // What each menu entry does.
 void onMenu(int value);
-// The callback GLUT calls for a menu entry clicked: the entry is chosen only when the click
-// landed on the menu. A click anywhere else closes the menu and chooses nothing.
+// The callback GLUT calls for a menu entry: the entry is chosen only when a button's press or
+// release on that entry ended the menu. Any other click closes the menu and chooses nothing, and
+// so does a wheel notch.
 void onMenuClick(int value);
 // The menu-status callback. A pop-up menu takes the pointer, so GLUT never reports the release
 // of a drag during which the menu was opened; the drag ends when the menu opens instead, and a

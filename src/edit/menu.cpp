@@ -33,8 +33,9 @@ void onMenu(int value) {
   }
 }
 
+// Each entry's value is its row in the menu.
 void onMenuClick(int value) {
-  if (pointerOnPopUpMenu()) {
+  if (menuRowChosenByUser(menuChoiceEvidence(), MENU_ROWS, value)) {
     onMenu(value);
   }
 }

@@ -85,14 +85,41 @@ void presentFrame();
 // Waits at an idle call as the clock says.
 void paceIdleCall();
 
-// The pop-up menu. GLUT on X11 (freeglut) compares a click in the program's window, counted in
-// window pixels, with the menu's place on the screen, counted in screen pixels: with the window
-// away from the screen's corner, a click off the menu can choose the entry it would hit if the
-// window stood in the corner. createPopUpMenu makes the menu with glutCreateMenu and remembers the
-// window GLUT made for it; pointerOnPopUpMenu tells whether the pointer is on that window, and
-// true where the platform cannot tell.
+// The pop-up menu. GLUT on X11 (freeglut) compares a button event that reaches the program's
+// window, counted in window pixels, with the menu's place on the screen, counted in screen
+// pixels; it also takes a wheel notch over the menu for a click. Either way it can report an entry
+// the user never chose, "Salir" among them. createPopUpMenu makes the menu with glutCreateMenu and
+// remembers the window GLUT made for it; at each choice GLUT reports, menuChoiceEvidence tells
+// where that window stood and which event ended the menu, and menuRowChosenByUser whether that
+// event chose the reported row.
 int createPopUpMenu(void (*onChoice)(int value));
-bool pointerOnPopUpMenu();
+
+// A rectangle of the screen, in screen pixels from its top-left corner.
+struct ScreenBox {
+  int left, top, width, height;
+};
+
+struct MenuChoiceEvidence {
+  // false where the check cannot be made: the menu's window was not identified, or the window
+  // system reports no events to the program.
+  bool known;
+  ScreenBox menu;   // where the menu's window stood
+  bool buttonEvent; // the event that ended the menu was a press or release of button 1, 2 or 3
+  int x, y;         // where that event lay, in screen pixels
+};
+MenuChoiceEvidence menuChoiceEvidence();
+
+// GLUT lays its pop-up menu out as `rows` rows of equal height inside a border of this many
+// pixels, and takes a click on the border for no entry.
+constexpr int POP_UP_MENU_BORDER = 2;
+
+// The row of such a menu standing at `menu` under screen pixel (x, y); -1 on its border or off it.
+int popUpMenuRowAt(const ScreenBox &menu, int rows, int x, int y);
+
+// Whether the user chose row `row` of a menu of `rows` rows: the event that ended the menu was a
+// button's press or release on that row. True where the check cannot be made, so that the menu
+// stays usable.
+bool menuRowChosenByUser(const MenuChoiceEvidence &evidence, int rows, int row);
 
 // Sets the class and the icon of the current window where the window system takes them from the
 // program (X11: WM_CLASS, whose class is the desktop entry's StartupWMClass, and _NET_WM_ICON);

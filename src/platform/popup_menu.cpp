@@ -6,11 +6,32 @@
 #elif ROOMPLANNER_GLX
 #include <GL/glx.h>
 #include <X11/Xlib.h>
+#include <dlfcn.h>
 #endif
 
+int popUpMenuRowAt(const ScreenBox &menu, int rows, int x, int y) {
+  // Counted in 64 bits, so that no pair of int coordinates can overflow the differences.
+  const long long inX = static_cast<long long>(x) - menu.left;
+  const long long inY = static_cast<long long>(y) - menu.top;
+  const int rowHeight = rows > 0 ? (menu.height - 2 * POP_UP_MENU_BORDER) / rows : 0;
+  if (rowHeight <= 0 || inX < POP_UP_MENU_BORDER || inX >= menu.width - POP_UP_MENU_BORDER ||
+      inY < POP_UP_MENU_BORDER || inY >= menu.height - POP_UP_MENU_BORDER) {
+    return -1;
+  }
+  const long long row = (inY - POP_UP_MENU_BORDER) / rowHeight;
+  return row < rows ? static_cast<int>(row) : -1;
+}
+
+bool menuRowChosenByUser(const MenuChoiceEvidence &evidence, int rows, int row) {
+  if (!evidence.known) {
+    return true;
+  }
+  return evidence.buttonEvent && popUpMenuRowAt(evidence.menu, rows, evidence.x, evidence.y) == row;
+}
+
 // GLUT draws the pop-up menu into a top-level window of its own, which glutCreateMenu makes. The
-// program finds that window by what glutCreateMenu adds to the desktop's top-level windows, and
-// later asks the window system where the window stood and where the pointer is.
+// program finds that window when the menu is made, and asks the window system where it stood when
+// a choice comes.
 #if defined(_WIN32)
 
 static HWND menuWindow = nullptr;
@@ -45,6 +66,7 @@ static bool listed(const ThreadWindows &list, HWND window) {
   return false;
 }
 
+// The menu's window is the one window glutCreateMenu adds to the thread's.
 int createPopUpMenu(void (*onChoice)(int value)) {
   const ThreadWindows before = threadWindows();
   const int menu = glutCreateMenu(onChoice);
@@ -61,18 +83,22 @@ int createPopUpMenu(void (*onChoice)(int value)) {
   return menu;
 }
 
-// Where the pointer was when the click that chose the entry was posted, rather than where it is
-// now: hiding the menu can take a while (Wine waits up to a second for the window system), and
-// the pointer may be elsewhere by then.
-bool pointerOnPopUpMenu() {
+// GLUT on Windows chooses an entry only while it handles a button's message, never a wheel's.
+// That message's position is where the pointer was when the click was posted, rather than where
+// it is now: hiding the menu can take a while (Wine waits up to a second for the window system).
+MenuChoiceEvidence menuChoiceEvidence() {
+  MenuChoiceEvidence evidence{};
   RECT menu;
   if (menuWindow == nullptr || !GetWindowRect(menuWindow, &menu)) {
-    return true;
+    return evidence;
   }
   const DWORD position = GetMessagePos();
-  const POINT pointer = {static_cast<short>(LOWORD(position)),
-                         static_cast<short>(HIWORD(position))};
-  return PtInRect(&menu, pointer) != FALSE;
+  evidence = {true,
+              {menu.left, menu.top, menu.right - menu.left, menu.bottom - menu.top},
+              true,
+              static_cast<short>(LOWORD(position)),
+              static_cast<short>(HIWORD(position))};
+  return evidence;
 }
 
 #elif ROOMPLANNER_GLX
@@ -80,85 +106,103 @@ bool pointerOnPopUpMenu() {
 static Display *menuDisplay = nullptr;
 static Window menuWindow = 0;
 
-// The top-level windows of the screen, as XQueryTree lists them; `windows` is Xlib's to free.
-struct TopLevelWindows {
-  Window *windows = nullptr;
-  unsigned int count = 0;
+// The last event GLUT took off the X connection's queue. GLUT chooses a menu entry while it
+// handles the button event that ended the menu, so at the choice this is that event: its kind and
+// where it lay, whatever the pointer did since.
+struct TakenEvent {
+  bool any; // false until GLUT takes its first event
+  int type;
+  unsigned int button;
+  int rootX, rootY;
 };
+static TakenEvent lastTakenEvent{};
 
-static TopLevelWindows topLevelWindows(Display *display) {
-  TopLevelWindows found;
-  Window root, parent;
-  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &found.windows,
-                  &found.count)) {
-    found = {};
-  }
-  return found;
+// Xlib's XNextEvent, through which GLUT takes every event: the program's own definition comes
+// first for every library of the process, notes the event and hands it on unchanged.
+extern "C" int XNextEvent(Display *display, XEvent *event) {
+  using NextEvent = int (*)(Display *, XEvent *);
+  static const NextEvent xlibNextEvent =
+      reinterpret_cast<NextEvent>(dlsym(RTLD_NEXT, "XNextEvent"));
+  const int status = xlibNextEvent(display, event);
+  const bool button = event->type == ButtonPress || event->type == ButtonRelease;
+  lastTakenEvent = {true, event->type, button ? event->xbutton.button : 0u,
+                    button ? event->xbutton.x_root : 0, button ? event->xbutton.y_root : 0};
+  return status;
 }
 
-static bool listed(const TopLevelWindows &list, Window window) {
-  for (unsigned int i = 0; i < list.count; ++i) {
-    if (list.windows[i] == window) {
-      return true;
-    }
-  }
-  return false;
+// The window system may refuse a query about a window that has just gone; such an error means
+// nothing here, while Xlib's own handler would end the process.
+static int ignoreError(Display *, XErrorEvent *) {
+  return 0;
 }
 
+static bool bypassesWindowManager(Display *display, Window window) {
+  XWindowAttributes attributes;
+  return XGetWindowAttributes(display, window, &attributes) && attributes.override_redirect;
+}
+
+// The menu's window is the top-level window that bypasses the window manager, as a pop-up does,
+// and that glutCreateMenu made on the program's own connection. Xlib hands out the ids of a
+// connection's windows in increasing order, within a range of its own: the ids strictly between
+// one taken just before glutCreateMenu and one taken just after are exactly those glutCreateMenu
+// made, whatever other programs' windows come and go meanwhile.
 int createPopUpMenu(void (*onChoice)(int value)) {
   Display *display = glXGetCurrentDisplay();
   if (display == nullptr) {
     return glutCreateMenu(onChoice);
   }
-  const TopLevelWindows before = topLevelWindows(display);
+  const XID before = XAllocID(display);
   const int menu = glutCreateMenu(onChoice);
-  const TopLevelWindows after = topLevelWindows(display);
-  // The menu's window is the one new top-level window that bypasses the window manager, as a
-  // pop-up does.
+  const XID after = XAllocID(display);
+
+  const XErrorHandler previousHandler = XSetErrorHandler(ignoreError);
+  Window root, parent, *windows = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &windows, &count)) {
+    count = 0;
+  }
   Window found = 0;
   int candidates = 0;
-  for (unsigned int i = 0; i < after.count; ++i) {
-    XWindowAttributes attributes;
-    if (!listed(before, after.windows[i]) &&
-        XGetWindowAttributes(display, after.windows[i], &attributes) &&
-        attributes.override_redirect) {
-      found = after.windows[i];
+  for (unsigned int i = 0; i < count; ++i) {
+    if (windows[i] > before && windows[i] < after && bypassesWindowManager(display, windows[i])) {
+      found = windows[i];
       ++candidates;
     }
   }
+  if (windows != nullptr) {
+    XFree(windows);
+  }
+  XSync(display, False);
+  XSetErrorHandler(previousHandler);
+
   menuDisplay = display;
   menuWindow = candidates == 1 ? found : 0;
-  if (before.windows != nullptr) {
-    XFree(before.windows);
-  }
-  if (after.windows != nullptr) {
-    XFree(after.windows);
-  }
   return menu;
 }
 
-bool pointerOnPopUpMenu() {
-  if (menuDisplay == nullptr || menuWindow == 0) {
-    return true;
-  }
-  const Window rootWindow = DefaultRootWindow(menuDisplay);
-  Window root, child;
-  int pointerX, pointerY, windowX, windowY;
-  unsigned int buttons;
-  if (!XQueryPointer(menuDisplay, rootWindow, &root, &child, &pointerX, &pointerY, &windowX,
-                     &windowY, &buttons)) {
-    return false; // the pointer is on another screen than the menu
+MenuChoiceEvidence menuChoiceEvidence() {
+  MenuChoiceEvidence evidence{};
+  if (menuDisplay == nullptr || menuWindow == 0 || !lastTakenEvent.any) {
+    return evidence;
   }
   // GLUT hides the menu before it reports the choice; a hidden window keeps its place and size.
+  Window root, child;
   int left, top;
   unsigned int width, height, border, depth;
   if (!XGetGeometry(menuDisplay, menuWindow, &root, &left, &top, &width, &height, &border,
                     &depth) ||
-      !XTranslateCoordinates(menuDisplay, menuWindow, rootWindow, 0, 0, &left, &top, &child)) {
-    return true;
+      !XTranslateCoordinates(menuDisplay, menuWindow, DefaultRootWindow(menuDisplay), 0, 0, &left,
+                             &top, &child)) {
+    return evidence;
   }
-  return pointerX >= left && pointerX < left + static_cast<int>(width) && pointerY >= top &&
-         pointerY < top + static_cast<int>(height);
+  const TakenEvent &event = lastTakenEvent;
+  const bool isButton = event.type == ButtonPress || event.type == ButtonRelease;
+  evidence = {true,
+              {left, top, static_cast<int>(width), static_cast<int>(height)},
+              isButton && event.button >= Button1 && event.button <= Button3,
+              event.rootX,
+              event.rootY};
+  return evidence;
 }
 
 #else
@@ -167,8 +211,8 @@ int createPopUpMenu(void (*onChoice)(int value)) {
   return glutCreateMenu(onChoice);
 }
 
-bool pointerOnPopUpMenu() {
-  return true;
+MenuChoiceEvidence menuChoiceEvidence() {
+  return {};
 }
 
 #endif
