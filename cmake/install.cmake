@@ -18,42 +18,14 @@ set(LICENSE_COPYRIGHT ${CMAKE_MATCH_1})
 # The changelog's newest entry is the release: its version must be the project's, its date is the
 # release date of the AppStream metadata and the manual page, and its time the time stamp of every
 # file in the packages.
-file(READ data/changelog changelog)
-string(REGEX MATCH "^room-planner \\(([^)]+)\\)" _ "${changelog}")
-if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
-  message(FATAL_ERROR "data/changelog's newest entry is for version ${CMAKE_MATCH_1}, not \
+include(cmake/changelog-date.cmake)
+changelog_release(data/changelog)
+if(NOT CHANGELOG_VERSION STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "data/changelog's newest entry is for version ${CHANGELOG_VERSION}, not \
 ${PROJECT_VERSION}: add an entry for the new version")
 endif()
-string(REGEX MATCH "\n -- [^\n]*  [A-Z][a-z][a-z], ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) \
-([0-9][0-9]):([0-9][0-9]):([0-9][0-9]) ([+-])([0-9][0-9])([0-9][0-9])" _ "${changelog}")
-set(release_day ${CMAKE_MATCH_1})
-set(release_year ${CMAKE_MATCH_3})
-set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
-list(FIND months "${CMAKE_MATCH_2}" release_month)
-if(release_month LESS 0 OR NOT release_day)
-  message(FATAL_ERROR "data/changelog's newest entry has no date of the form \
-'Tue, 08 Dec 2026 12:00:00 +0000'")
-endif()
-math(EXPR release_month "${release_month} + 1" OUTPUT_FORMAT DECIMAL)
-# The release's time as seconds since 1970-01-01 00:00 UTC (SOURCE_DATE_EPOCH): the days since
-# then from the civil date, counted in 400-year eras of 146097 days from 1 March of year 0, so
-# that the leap day ends a year.
-set(year ${release_year})
-if(release_month GREATER 2)
-  math(EXPR month_from_march "${release_month} - 3")
-else()
-  math(EXPR year "${release_year} - 1")
-  math(EXPR month_from_march "${release_month} + 9")
-endif()
-math(EXPR days "${year} / 400 * 146097 + ${year} % 400 * 365 + ${year} % 400 / 4 \
-- ${year} % 400 / 100 + (153 * ${month_from_march} + 2) / 5 + ${release_day} - 1 - 719468")
-math(EXPR ROOMPLANNER_SOURCE_DATE_EPOCH "${days} * 86400 + ${CMAKE_MATCH_4} * 3600 \
-+ ${CMAKE_MATCH_5} * 60 + ${CMAKE_MATCH_6} - (${CMAKE_MATCH_7}1) * (${CMAKE_MATCH_8} * 3600 \
-+ ${CMAKE_MATCH_9} * 60)")
-if(release_month LESS 10)
-  set(release_month 0${release_month})
-endif()
-set(ROOMPLANNER_RELEASE_DATE ${release_year}-${release_month}-${release_day})
+set(ROOMPLANNER_RELEASE_DATE ${CHANGELOG_DATE})
+set(ROOMPLANNER_SOURCE_DATE_EPOCH ${CHANGELOG_EPOCH})
 set(ROOMPLANNER_PICTURE_URL ""
     CACHE STRING "Web address of the folder that holds the README's pictures (docs/); where set, \
 the AppStream metadata shows the plan-view picture as the program's screenshot")
