@@ -15,21 +15,31 @@
 # The program's window, on the display in DISPLAY (no window manager)
 #   window_title           the title the program gives its window, as its source names it
 #   start_program [CMD...] starts the program, $program unless a command is given, and waits for
-#                          its 500 x 500 window: sets pid, window and the window's position X, Y
+#                          its 500 x 500 window: sets pid, window and the window's position X, Y;
+#                          other programs' pop-ups, where they run, stop 2 s after the start
 #   stop_program           stops it, failing if it ended by itself
 #   program_ended WHAT     waits up to 10 s for the program to end after WHAT (a key, a menu
 #                          choice), failing unless it ended with status 0
 #   pointer_away           takes the pointer out of the window, so that no screenshot shows it
 #   move_in_steps X0 Y0 X1 Y1  moves the pointer between window pixels in five steps
-#   open_menu_at X Y       opens the pop-up menu with a right click at window pixel (X, Y) and
-#                          finds it on a screenshot: sets its box menu_x0 menu_y0 menu_x1 menu_y1
-#                          (window pixels, the second corner exclusive)
+#   place_window X Y       moves the program's window to screen pixel (X, Y)
+#   window_as_before A B TEXT...  takes screenshot B and fails with TEXT unless the program runs
+#                          and its window shows exactly what screenshot A showed
+#   open_menu_at X Y [hold]  opens the pop-up menu with a right click (or, with hold, a right
+#                          press left held) at window pixel (X, Y) and finds it on a screenshot:
+#                          sets its box menu_x0 menu_y0 menu_x1 menu_y1 (window pixels, the second
+#                          corner exclusive)
 #   menu_entry N           the middle "x y" (window pixels) of entry N (0-based, of 9) of the
 #                          menu open_menu_at found
 #   choose_menu_entry N    opens the pop-up menu and chooses entry N with a right click on it
 #   click_off_menu         opens the menu and left-clicks off it where GLUT finds "Salir",
 #                          failing if the program ended; sets the spot off_menu_x off_menu_y
 #                          (window pixels)
+#   menu_gestures_choose_nothing  with the window near the screen's corner, where GLUT mistakes
+#                          where clicks lie: the right button pressed, moved onto an entry and
+#                          released; a left press just off the menu while the pointer moves onto
+#                          it; a wheel notch over "Salir". Each must leave the window as it was.
+#   other_programs_pop_ups start|stop  another X client showing pop-ups as fast as it can
 # Screenshots of the whole screen and their regions; RECT is WIDTHxHEIGHT+X+Y in screen pixels
 #   shot NAME              takes the screenshot NAME
 #   differing A B RECT [RECT_B]  how many pixels differ between screenshots A and B inside RECT
@@ -58,6 +68,9 @@ start_check() {
 }
 
 end_check() {
+  if [ -n "${pop_ups:-}" ]; then
+    other_programs_pop_ups stop
+  fi
   if [ -n "$pid" ]; then
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
@@ -106,8 +119,20 @@ start_program() {
   [ ${#command[@]} -gt 0 ] || command=("$program")
   "${command[@]}" >"$work/program.log" 2>&1 &
   pid=$!
-  window=$(timeout 30 xdotool search --sync --name "^${window_title//./\\.}\$" | head -n 1) ||
-    fail "no window titled \"$window_title\" appeared within 30 s"
+  # xdotool's search fails on a window that vanishes while it looks: other programs' pop-ups
+  # stop first, once the program has had time to make its window and menu among them.
+  if [ -n "${pop_ups:-}" ]; then
+    sleep 2
+    other_programs_pop_ups stop
+  fi
+  window=""
+  for _ in $(seq 300); do
+    kill -0 "$pid" 2>/dev/null || fail "the program ended at start-up: $(tail -n 5 "$work/program.log")"
+    window=$(xdotool search --name "^${window_title//./\\.}\$" 2>/dev/null | head -n 1) || true
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || fail "no window titled \"$window_title\" appeared within 30 s"
   eval "$(xdotool getwindowgeometry --shell "$window")"
   if [ "$WIDTH" != 500 ] || [ "$HEIGHT" != 500 ]; then
     fail "window is ${WIDTH}x${HEIGHT}, not 500x500"
@@ -155,7 +180,11 @@ open_menu_at() {
   xdotool mousemove "$mx" "$my"
   sleep 0.3
   shot menu_closed
-  xdotool click 3
+  if [ "${3:-}" = hold ]; then
+    xdotool mousedown 3
+  else
+    xdotool click 3
+  fi
   sleep 0.4
   # Moving inside the menu makes it redraw completely before the screenshot.
   xdotool mousemove $((mx + 8)) $((my + 8))
@@ -215,6 +244,117 @@ click_off_menu() {
   done
   kill -0 "$pid" 2>/dev/null ||
     fail "a left click off the menu at window pixel ($sx, $sy) chose \"Salir\": the program ended"
+}
+
+# GLUT takes a button event on the program's window for one as far up and left on the menu as the
+# window stands from the screen's corner: with the window near the corner it finds entries there.
+# Each gesture must leave the window as it was and the program running.
+menu_gestures_choose_nothing() {
+  local ex ey
+  place_window 30 60
+  pointer_away
+  shot gestures_start
+  open_menu_at 40 40 hold
+  read -r ex ey < <(menu_entry 7)
+  xdotool mousemove $((X + ex)) $((Y + ey))
+  sleep 0.3
+  xdotool mouseup 3
+  sleep 0.3
+  window_as_before gestures_start gesture_1 'the right button pressed, moved onto "  Cama" and released'
+
+  place_window 0 20
+  pointer_away
+  shot gestures_start
+  open_menu_at 40 40
+  # Stopped, the program reads the press only once the pointer has moved on.
+  kill -STOP "$pid"
+  xdotool mousemove $((X + (menu_x0 + menu_x1) / 2)) $((Y + menu_y1 + 5)) mousedown 1 \
+    mousemove_relative -- 0 -8 mouseup 1
+  kill -CONT "$pid"
+  window_as_before gestures_start gesture_2 "a left press 5 pixels below the menu, the pointer" \
+    "moved onto the menu before the program read the press"
+
+  open_menu_at 40 40
+  read -r ex ey < <(menu_entry 8)
+  xdotool mousemove $((X + ex)) $((Y + ey))
+  sleep 0.3
+  xdotool click 4
+  sleep 0.3
+  window_as_before gestures_start gesture_3 'a wheel notch over "Salir"'
+}
+
+# Fails with the message in the other arguments unless the program runs and its window shows
+# exactly what screenshot $1 showed; the screenshot taken is $2.
+window_as_before() {
+  local reference=$1 name=$2 differ
+  shift 2
+  pointer_away
+  shot "$name"
+  kill -0 "$pid" 2>/dev/null || fail "$*: the program ended"
+  read -r differ _ < <(window_change "$reference" "$name" 0 0 500 500)
+  [ "$differ" -eq 0 ] || fail "$*: $differ pixels of the window differ"
+}
+
+place_window() {
+  xdotool windowmove --sync "$window" "$1" "$2"
+  sleep 0.3
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+}
+
+# Another program's pop-ups, as tooltips and notifications are: windows that bypass the window
+# manager, made, shown and destroyed again as fast as the X server takes them, in the screen's
+# bottom right corner.
+other_programs_pop_ups() {
+  if [ "$1" = stop ]; then
+    kill "$pop_ups" 2>/dev/null || true
+    wait "$pop_ups" 2>/dev/null || true
+    pop_ups=""
+    return
+  fi
+  python3 - >"$work/pop-ups" <<'PYTHON' &
+import ctypes, ctypes.util
+x = ctypes.CDLL(ctypes.util.find_library("X11"))
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x.XDefaultRootWindow.restype = ctypes.c_ulong
+x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+class Attributes(ctypes.Structure):
+    _fields_ = [(name, kind) for name, kind in [
+        ("background_pixmap", ctypes.c_ulong), ("background_pixel", ctypes.c_ulong),
+        ("border_pixmap", ctypes.c_ulong), ("border_pixel", ctypes.c_ulong),
+        ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int),
+        ("backing_planes", ctypes.c_ulong), ("backing_pixel", ctypes.c_ulong),
+        ("save_under", ctypes.c_int), ("event_mask", ctypes.c_long),
+        ("do_not_propagate_mask", ctypes.c_long), ("override_redirect", ctypes.c_int),
+        ("colormap", ctypes.c_ulong), ("cursor", ctypes.c_ulong)]]
+x.XCreateWindow.restype = ctypes.c_ulong
+x.XCreateWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                            ctypes.c_uint, ctypes.c_uint, ctypes.c_uint, ctypes.c_int,
+                            ctypes.c_uint, ctypes.c_void_p, ctypes.c_ulong,
+                            ctypes.POINTER(Attributes)]
+for f in (x.XMapWindow, x.XDestroyWindow):
+    f.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+display = x.XOpenDisplay(None)
+root = x.XDefaultRootWindow(display)
+bypass = Attributes(override_redirect=1)
+shown = []
+while True:
+    window = x.XCreateWindow(display, root, 1260, 1000, 10, 10, 0, 0, 1, None, 1 << 9, bypass)
+    x.XMapWindow(display, window)
+    shown.append(window)
+    if len(shown) > 3:
+        x.XDestroyWindow(display, shown.pop(0))
+    x.XSync(display, 0)
+    if len(shown) == 1:
+        print("showing", flush=True)
+PYTHON
+  pop_ups=$!
+  for _ in $(seq 100); do
+    [ -s "$work/pop-ups" ] && return
+    sleep 0.1
+  done
+  fail "the other program showed no pop-up within 10 s"
 }
 
 # Taking a screenshot once failed with BadMatch on X_GetImage while the Windows program ran under

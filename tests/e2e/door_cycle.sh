@@ -12,8 +12,14 @@
 # release, so that the release pixel lies over A: it stays where it stands. Chooses "Salir": the
 # program ends with status 0.
 #
-# Full list: places 50 chairs apart and clicks on one of them: the click drags the 50th chair,
-# which stands alone, and must leave it.
+# The menu: starts the program while another program shows pop-ups as fast as it can, and clicks
+# off the menu where GLUT finds "Salir": nothing is chosen. With the window near the screen's
+# corner, presses the right button, moves onto an entry and releases it; presses the left button
+# just off the menu while the pointer moves onto it; turns the wheel a notch over "Salir": each
+# chooses nothing.
+#
+# Full list: places 50 chairs apart and clicks on one of them with a slight movement: the list
+# is full, so nothing is placed or dragged, and the 50th chair stays.
 #
 # Second run, wardrobes: chooses "  Armario" in the pop-up menu and places a wardrobe. Drags a
 # second one onto it and opens the menu in the middle of the drag, which takes the pointer so
@@ -32,17 +38,6 @@ start_check door_cycle "$@"
 require_tools xdotool import compare convert python3
 
 [ -x "$program" ] || fail "$program is not an executable program"
-
-# Takes the pointer away and the screenshot $2, and fails with the message in the other arguments
-# unless the window shows exactly what screenshot $1 showed.
-window_as_before() {
-  local reference=$1 name=$2 differ
-  shift 2
-  pointer_away
-  shot "$name"
-  read -r differ _ < <(window_change "$reference" "$name" 0 0 500 500)
-  [ "$differ" -eq 0 ] || fail "$*: $differ pixels of the window differ"
-}
 
 # Pixels of the door's rectangle that differ between two screenshots, as "changed total".
 door_change() {
@@ -142,6 +137,18 @@ choose_menu_entry 8
 program_ended '"Salir"'
 echo "\"Salir\" ended the program with status 0"
 
+# ---- The menu: other programs' pop-ups while it is made, and gestures GLUT takes for choices ----
+
+other_programs_pop_ups start
+start_program
+click_off_menu
+echo "started among another program's pop-ups, the program knows its menu: a click off it chose" \
+  "nothing"
+menu_gestures_choose_nothing
+echo "press, move onto an entry and release; a press off the menu as the pointer moved onto it;" \
+  "a wheel notch over \"Salir\": each chose nothing"
+stop_program
+
 # ---- A full list: 50 chairs, 4 units apart, and a click on another chair ----
 
 start_program
@@ -157,11 +164,13 @@ xdotool mousemove $((X + 442)) $((Y + 202)) click 1
 pointer_away
 shot chairs_50
 changed_box chairs_49 chairs_50 500x500+$X+$Y >/dev/null || fail "the 50th chair was not placed"
-# With the list full, a click places nothing; it drags the 50th chair, which stands alone.
-xdotool mousemove $((X + 10)) $((Y + 10)) click 1
-window_as_before chairs_50 full_list_click "a click on another chair with the list full made" \
-  "the 50th chair vanish"
-echo "with 50 chairs placed, a click on another chair leaves the 50th, which stands alone"
+# With the list full, a click that shakes by a few pixels on another chair places nothing and
+# drags nothing.
+xdotool mousemove $((X + 10)) $((Y + 10)) mousedown 1 mousemove $((X + 11)) $((Y + 12)) \
+  mousemove $((X + 13)) $((Y + 12)) mouseup 1
+window_as_before chairs_50 full_list_click "a shaky click on another chair with the list full" \
+  "changed the plan"
+echo "with 50 chairs placed, a shaky click on another chair leaves the plan as it was"
 stop_program
 
 # ---- Second run: wardrobes, the menu opened mid-drag, and a door's open-and-shut cycle ----
