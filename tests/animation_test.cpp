@@ -432,8 +432,9 @@ TEST_F(AnimationTest, RemovedWardrobesEntryKeepsMovingAndShowsOnTheNextWardrobe)
 
 // ---- what every idle call does besides stepping ----
 
-// Each idle call loads the current view afresh, with the current camera, and asks for one frame.
-TEST_F(AnimationTest, EveryIdleCallReappliesTheViewAndRequestsOneRedisplay) {
+// Each idle call loads the current view afresh, with the current camera, and asks for one frame
+// while the frame it would draw was not shown.
+TEST_F(AnimationTest, EveryIdleCallReappliesTheViewAndRequestsTheFrameDue) {
   scene.cameraDistance = 35;
   scene.cameraYaw = 75;
   for (int planView : {0, 1}) {

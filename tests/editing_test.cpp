@@ -134,23 +134,6 @@ void expectView(const Mat4 &projection, const Mat4 &camera) {
   EXPECT_TRUE(matrixNear(GL_MODELVIEW_MATRIX, camera));
 }
 
-// Window pixel, as the mouse reports it, of a point in the frame of a piece at `origin`, seen
-// through the view currently applied.
-std::array<int, 2> mousePixelOf(const Placement &origin, double x, double y, double z) {
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glTranslatef(origin.x, 0, origin.z);
-  const auto w = projectToWindow(x, y, z);
-  glPopMatrix();
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  const int px = static_cast<int>(std::lround(w[0]));
-  const int py = viewport[3] - static_cast<int>(std::lround(w[1]));
-  EXPECT_TRUE(px > 2 && px < viewport[2] - 2 && py > 2 && py < viewport[3] - 2)
-      << "point off screen at " << px << ", " << py;
-  return {px, py};
-}
-
 class EditingTest : public GlTest {};
 
 // ---------------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Start-up state of window, lighting and scene record; the pixel-to-floor conversion; and the
 // matrices of the perspective view, the plan view and the reshape callback, checked against
 // matrices built from the textbook OpenGL formulas.
+#include "anim/animation.h"
 #include "edit/editing.h"
 #include "gl_harness.h"
 #include "view/views.h"
@@ -75,7 +76,8 @@ std::string windowAndSceneMismatches() {
   m.expect(fields.empty(), "scene fields off initial:\n" + fields);
   m.expect(scene.menuId != 0 && scene.menuId == glutGetMenu(),
            "menuId " + std::to_string(scene.menuId) + " is not the created menu");
-  m.expect(registeredMenuStatus == onMenuStatus, "the menu-status callback is not registered");
+  m.expect(registeredMenuStatus == wakeThen<onMenuStatus>,
+           "the menu-status callback is not registered");
   return m.text();
 }
 

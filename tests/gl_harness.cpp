@@ -25,6 +25,19 @@ extern "C" void __wrap_glutPostRedisplay() {
   __real_glutPostRedisplay();
 }
 
+namespace {
+// While runMainLoopFor counts, the program's idle callback is registered counted.
+void countingIdle();
+bool countingLoop = false;
+} // namespace
+void (*registeredIdle)() = nullptr;
+
+extern "C" void __real_glutIdleFunc(void (*callback)());
+extern "C" void __wrap_glutIdleFunc(void (*callback)()) {
+  registeredIdle = callback;
+  __real_glutIdleFunc(callback != nullptr && countingLoop ? countingIdle : callback);
+}
+
 extern "C" void __real_glutMenuStatusFunc(void (*callback)(int, int, int));
 extern "C" void __wrap_glutMenuStatusFunc(void (*callback)(int, int, int)) {
   registeredMenuStatus = callback;
@@ -62,6 +75,7 @@ void pumpEvents(int rounds) {
 void GlTest::SetUp() {
   resetScene();
   frameClock = FrameClock{};
+  onVisibility(GLUT_VISIBLE); // the heartbeat awake, as at start-up
   glutSetWindow(testWindow);
   if (glutGet(GLUT_WINDOW_WIDTH) != WINDOW_SIZE || glutGet(GLUT_WINDOW_HEIGHT) != WINDOW_SIZE) {
     glutReshapeWindow(WINDOW_SIZE, WINDOW_SIZE);
@@ -208,6 +222,23 @@ std::vector<SelectionRecord> captureSelection(const std::function<void()> &draw)
     at += 3 + static_cast<GLint>(count);
   }
   return records;
+}
+
+// Window pixel, as the mouse reports it, of a point in the frame of a piece at `origin`, seen
+// through the view currently applied.
+std::array<int, 2> mousePixelOf(const Placement &origin, double x, double y, double z) {
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glTranslatef(origin.x, 0, origin.z);
+  const auto w = projectToWindow(x, y, z);
+  glPopMatrix();
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  const int px = static_cast<int>(std::lround(w[0]));
+  const int py = viewport[3] - static_cast<int>(std::lround(w[1]));
+  EXPECT_TRUE(px > 2 && px < viewport[2] - 2 && py > 2 && py < viewport[3] - 2)
+      << "point off screen at " << px << ", " << py;
+  return {px, py};
 }
 
 // ---- matrices ----
@@ -403,13 +434,19 @@ MainLoopRun runMainLoopFor(double seconds, const std::function<bool()> &done) {
   frames = 0;
   loopDone = done;
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
-  glutIdleFunc(countingIdle);
+  countingLoop = true;
+  wakeHeartbeat();
+  glutIdleFunc(registeredIdle); // counted from now on
   glutDisplayFunc(countingDisplay);
   const Clock::time_point start = Clock::now();
   const double processorAtStart = processorSeconds();
   loopEnd =
       start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  // A resting heartbeat calls no idle callback: a timer ends the loop then.
+  glutTimerFunc(
+      static_cast<unsigned int>(seconds * 1000), [](int) { glutLeaveMainLoop(); }, 0);
   glutMainLoop();
+  countingLoop = false;
   return {idleCalls, frames, std::chrono::duration<double>(Clock::now() - start).count(),
           processorSeconds() - processorAtStart};
 }

@@ -20,15 +20,16 @@
 extern int testWindow;
 constexpr int WINDOW_SIZE = 500;
 
-// Every suite is linked with -Wl,--wrap for these two GLUT calls, which routes the program's
-// calls through the harness: the redisplays requested since the process started, and the
-// menu-status callback last registered.
+// Every suite is linked with -Wl,--wrap for these GLUT calls, which routes the program's calls
+// through the harness: the redisplays requested since the process started, and the idle and
+// menu-status callbacks last registered.
 extern unsigned long redisplayRequestCount;
+extern void (*registeredIdle)();
 extern void (*registeredMenuStatus)(int status, int x, int y);
 
 // Puts scene, GL state and window back to what start-up leaves: WINDOW_SIZE square, every server
 // and client attribute as start-up left it, identity matrices, render mode GL_RENDER, no pending GL
-// error, and the frame clock as it starts: pacing off, on the steady clock.
+// error, the frame clock as it starts (pacing off, on the steady clock), and the heartbeat awake.
 class GlTest : public ::testing::Test {
 protected:
   void SetUp() override;
@@ -102,6 +103,11 @@ GLint currentMatrixMode();
 // Window coordinates (x, y from the bottom, depth) of a point under the current matrices and
 // viewport.
 std::array<double, 3> projectToWindow(double x, double y, double z);
+
+// Window pixel, as the mouse reports it, of a point in the frame of a piece at `origin`, seen
+// through the view currently applied; a failure where it lies within 2 pixels of the window's
+// edge or off it.
+std::array<int, 2> mousePixelOf(const Placement &origin, double x, double y, double z);
 
 // One record of a selection pass: depths as stored, names from the bottom of the stack up.
 struct SelectionRecord {

@@ -1,5 +1,6 @@
 // Door and drawer animation: every entry of both animated kinds moves one step per tick, the
-// idle callback taking the ticks the frame clock says are due.
+// idle callback taking the ticks the frame clock says are due; and the heartbeat, which rests
+// while nothing moves.
 #pragma once
 
 #include "scene/scene_state.h"
@@ -29,6 +30,28 @@ void stepAnimatedValue(AnimatedValue &v, const AnimatedField &field);
 // One tick of every animated value of all 50 entries of both kinds.
 void advanceAnimations();
 
-// The idle callback: advances every entry by the ticks the frame clock says are due (one per
-// call without pacing), re-applies the current view and requests a redisplay.
+// The idle callback, the heartbeat: advances every entry by the ticks the frame clock says are
+// due (one per call without pacing), re-applies the current view, and requests a redisplay when
+// a frame would differ from the one shown. When none would and nothing moves, the heartbeat rests:
+// it unregisters itself, and GLUT waits for the window system's next event instead of calling it.
 void onIdle();
+
+// Registers the idle callback again if the heartbeat rests, and starts the clock's account afresh,
+// so that a door set moving after a pause takes its first step a tick later, not a pause's worth
+// of steps at once.
+void wakeHeartbeat();
+
+// The visibility callback. A window GLUT does not show gets no frames, and none is waited for: it
+// rests while still, and GLUT draws it when it shows again.
+void onVisibility(int state);
+
+// `callback` as GLUT calls it, the heartbeat woken first. Every callback through which the window
+// system reaches the program is registered so, and none has to remember to wake it.
+template <auto callback> struct WakeThen;
+template <class... Args, void (*callback)(Args...)> struct WakeThen<callback> {
+  static void call(Args... args) {
+    wakeHeartbeat();
+    callback(args...);
+  }
+};
+template <auto callback> inline constexpr auto wakeThen = &WakeThen<callback>::call;

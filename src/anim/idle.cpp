@@ -31,6 +31,22 @@ void advanceAnimations() {
   }
 }
 
+static bool anythingMoves() {
+  for (int i = 0; i < MAX_PIECES_PER_KIND; ++i) {
+    for (const AnimatedField &field : animatedFields) {
+      const AnimatedValue &v = *animatedPart(field.partCode, i);
+      if (v.opening || v.closing) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// Whether the idle callback is unregistered, and whether GLUT shows the window.
+static bool resting = false;
+static bool windowShown = true;
+
 void onIdle() {
   paceIdleCall();
   const int ticks = animationTicksDue(frameClock);
@@ -38,5 +54,24 @@ void onIdle() {
     advanceAnimations();
   }
   applyCurrentView();
-  glutPostRedisplay();
+  if (windowShown && frameDue()) {
+    glutPostRedisplay();
+  } else if (!anythingMoves()) {
+    resting = true;
+    glutIdleFunc(nullptr);
+  }
+}
+
+void wakeHeartbeat() {
+  if (!resting) {
+    return;
+  }
+  resting = false;
+  restartFrameClock(frameClock);
+  glutIdleFunc(onIdle);
+}
+
+void onVisibility(int state) {
+  windowShown = state == GLUT_VISIBLE;
+  wakeHeartbeat();
 }

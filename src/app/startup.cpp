@@ -72,13 +72,16 @@ int startUp() {
   initLighting();
   createMenu();
 
-  glutReshapeFunc(onReshape);
-  glutMouseFunc(onMouse);
-  glutKeyboardFunc(onKeyboard);
-  glutSpecialFunc(onSpecialKey);
+  // GLUT calls the display callback itself when the window needs drawing; every other way in
+  // wakes the heartbeat first.
+  glutReshapeFunc(wakeThen<onReshape>);
+  glutMouseFunc(wakeThen<onMouse>);
+  glutKeyboardFunc(wakeThen<onKeyboard>);
+  glutSpecialFunc(wakeThen<onSpecialKey>);
   glutIdleFunc(onIdle);
   glutDisplayFunc(onDisplay);
-  glutMotionFunc(onMotion);
-  glutMenuStatusFunc(onMenuStatus);
+  glutMotionFunc(wakeThen<onMotion>);
+  glutMenuStatusFunc(wakeThen<onMenuStatus>);
+  glutVisibilityFunc(onVisibility);
   return window;
 }

@@ -1,3 +1,4 @@
+#include "anim/animation.h"
 #include "edit/editing.h"
 #include "models/furniture_models.h"
 #include "platform/opengl.h"
@@ -7,7 +8,7 @@
 #include <cstdlib>
 
 void createMenu() {
-  scene.menuId = createPopUpMenu(onMenuClick);
+  scene.menuId = createPopUpMenu(wakeThen<onMenuClick>);
   glutAddMenuEntry(inspectLabel, MENU_INSPECT);
   for (int kind = 0; kind < KIND_COUNT; ++kind) {
     glutAddMenuEntry(furnitureKinds[kind].menuLabel, kind + 1);

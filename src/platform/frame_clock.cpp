@@ -71,3 +71,9 @@ int animationTicksDue(FrameClock &clock) {
   clock.advancedTo = now - elapsed % CLOCK_TICK;
   return whole < MAX_TICKS_PER_IDLE ? static_cast<int>(whole) : MAX_TICKS_PER_IDLE;
 }
+
+void restartFrameClock(FrameClock &clock) {
+  clock.frameStarted = false;
+  clock.shownSinceIdle = false;
+  clock.ticking = false;
+}

@@ -80,7 +80,7 @@ bool requestDriverSwapInterval(int) {
 void enableFramePacing() {
   frameClock.pacing = true;
   frameClock.swapControl = frameClock.requestSwapInterval(1);
-  frameClock.frameStarted = false;
+  restartFrameClock(frameClock);
 }
 
 void disableFramePacing() {

@@ -73,6 +73,9 @@ ClockTime idleCallWait(FrameClock &clock);
 // jitter changes no count.
 int animationTicksDue(FrameClock &clock);
 
+// Starts the clock afresh, as after a pause: no frame being timed, no tick account.
+void restartFrameClock(FrameClock &clock);
+
 // Turns pacing on: asks the driver for one buffer swap per display refresh and restarts the
 // clock. Turns it off.
 void enableFramePacing();

@@ -136,4 +136,19 @@ inline AnimatedValue *animatedPart(int partCode, int index) {
 void actOnPartCode(int partCode);
 
 // The display callback: clears, draws the floor and every placed piece, flushes and swaps.
+// A pass drawn for the window, not the pick's in selection mode, remembers what it was drawn from.
 void onDisplay();
+
+// Everything a frame is drawn from: the scene record, and the projection, the model-view matrix
+// and the viewport current when the display pass runs.
+struct FrameInputs {
+  SceneState scene;
+  float projection[16];
+  float modelView[16];
+  int viewport[4];
+};
+
+// Whether a frame drawn now could differ from the last one shown: something it is drawn from
+// changed since, or no frame was shown yet. Compares every byte, so that no field, present or
+// future, can change unseen.
+bool frameDue();

@@ -1,11 +1,15 @@
-// The check of every choice the pop-up menu reports: the rows of the menu's layout, and real X
-// events (XTest) on the test display, handled by GLUT's own menu code. This suite moves the
-// pointer, so it runs alone.
+// The program driven by real X events (XTest) on the test display, through GLUT's own event
+// handling: every change a user makes shows in the next frame, after which the program rests; and
+// the check of every choice the pop-up menu reports. This suite moves the pointer, so it runs
+// alone.
+#include "anim/animation.h"
 #include "edit/editing.h"
 #include "gl_harness.h"
+#include "view/views.h"
 
 #include <GL/glx.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <functional>
 #include <string>
 
@@ -222,6 +226,152 @@ TEST_F(MenuEventsTest, OtherProgramsPopUpsAreNotTakenForTheMenu) {
   ASSERT_GE(perform({"", 30, 0, PressOffMenuThenPointerOn, 10, 1, false}), 1);
   EXPECT_EQ(scene.planView, 0) << "a click off the menu chose \"  Mesa\"";
   XCloseDisplay(other);
+}
+
+// ---- every change in the next frame, and rest ----
+
+void key(KeySym symbol, bool shifted = false) {
+  const KeyCode shift = XKeysymToKeycode(display(), XK_Shift_L);
+  const KeyCode code = XKeysymToKeycode(display(), symbol);
+  if (shifted) {
+    XTestFakeKeyEvent(display(), shift, True, CurrentTime);
+  }
+  XTestFakeKeyEvent(display(), code, True, CurrentTime);
+  XTestFakeKeyEvent(display(), code, False, CurrentTime);
+  if (shifted) {
+    XTestFakeKeyEvent(display(), shift, False, CurrentTime);
+  }
+  XSync(display(), False);
+}
+
+// The screen pixel of window pixel (x, y).
+std::array<int, 2> onScreen(int x, int y) {
+  return {glutGet(GLUT_WINDOW_X) + x, glutGet(GLUT_WINDOW_Y) + y};
+}
+
+void clickAt(int x, int y, unsigned int number = 1) {
+  const auto p = onScreen(x, y);
+  pointerTo(p[0], p[1]);
+  button(number, true);
+  button(number, false);
+}
+
+// One turn of GLUT's main loop as it takes them: the window system's events, then the idle
+// callback where one is registered, then the frame it asked for.
+void turn() {
+  XSync(display(), False);
+  glutMainLoopEvent();
+  if (registeredIdle != nullptr) {
+    registeredIdle();
+  }
+  glutMainLoopEvent();
+}
+
+// Turns until the heartbeat rests, at most `most`; whether it did.
+bool rested(int most) {
+  for (int i = 0; i < most && registeredIdle != nullptr; ++i) {
+    turn();
+  }
+  return registeredIdle == nullptr;
+}
+
+// What the window would show were it drawn now.
+Frame frameDrawnNow() {
+  applyCurrentView();
+  onDisplay();
+  return readFrame();
+}
+
+struct Change {
+  std::string name;
+  std::function<void()> before; // sets the scene up, directly
+  std::function<void()> make;   // the change, by X events
+  bool keepsMoving;             // a door swings on: no rest
+};
+
+// Each change, made by the window system's events, shows in the frame after one turn of the loop,
+// and in every frame after; once nothing moves the program rests and asks for no frame.
+TEST_F(MenuEventsTest, EveryChangeShowsInTheNextFrameAndThenTheProgramRests) {
+  const auto planView = [] { onMenu(MENU_INSPECT + 1 + Table); };
+  const auto inspecting = [] {
+    placePiece(Wardrobe, 10, 10);
+    onMenu(MENU_INSPECT);
+  };
+  std::vector<Change> changes = {
+      {"a piece placed", planView, [] { clickAt(250, 250); }, false},
+      {"a piece dragged",
+       [planView] {
+         planView();
+         const auto p = onScreen(100, 100);
+         pointerTo(p[0], p[1]);
+         button(1, true);
+       },
+       [] {
+         const auto p = onScreen(300, 320);
+         pointerTo(p[0], p[1]);
+       },
+       false},
+      {"a menu choice", [] {},
+       [] {
+         clickAt(40, 40, 3);
+         settle();
+         const ScreenBox menu = windowUnderPointer();
+         const int rowHeight = (menu.height - 2 * POP_UP_MENU_BORDER) / MENU_ROWS;
+         pointerTo(menu.left + menu.width / 2, menu.top + POP_UP_MENU_BORDER + rowHeight * 3 / 2);
+         button(1, true);
+         button(1, false);
+       },
+       false},
+      {"the window resized", [] {},
+       [] {
+         glutReshapeWindow(WINDOW_SIZE + 100, WINDOW_SIZE + 100);
+         settle(); // GLUT draws the resized window once itself
+       },
+       false},
+      {"a door clicked", inspecting,
+       [] {
+         const auto door = mousePixelOf(scene.lists[Wardrobe].slots[1], 2.5, 12, 7.25);
+         clickAt(door[0], door[1]);
+       },
+       true},
+  };
+  for (KeySym symbol : {XK_Left, XK_Right, XK_Up, XK_Down, XK_KP_Add, XK_minus, XK_z}) {
+    changes.push_back({"key " + std::string(XKeysymToString(symbol)), [] {},
+                       [symbol] {
+                         const auto p = onScreen(250, 250); // the keyboard's window
+                         pointerTo(p[0], p[1]);
+                         key(symbol);
+                       },
+                       false});
+  }
+  changes.push_back({"key Z", [] {}, [] { key(XK_z, true); }, false});
+
+  for (const Change &c : changes) {
+    SCOPED_TRACE(c.name);
+    resetScene();
+    glutReshapeWindow(WINDOW_SIZE, WINDOW_SIZE);
+    c.before();
+    wakeHeartbeat();
+    ASSERT_TRUE(rested(10)) << "the program does not rest before the change";
+    const Frame before = readFrame();
+    c.make();
+    for (int t = 0; t < (c.keepsMoving ? 30 : 1); ++t) {
+      turn();
+      const Frame shown = readFrame();
+      ASSERT_EQ(shown, frameDrawnNow()) << "a stale frame after " << t + 1 << " turns";
+    }
+    EXPECT_NE(readFrame(), before) << "the change never showed";
+    if (!c.keepsMoving) {
+      EXPECT_TRUE(rested(3));
+      const unsigned long requests = redisplayRequestCount;
+      for (int t = 0; t < 10; ++t) {
+        turn();
+      }
+      EXPECT_EQ(redisplayRequestCount, requests) << "frames asked for while nothing changes";
+    }
+    button(1, false);
+    settle();
+  }
 }
 
 } // namespace
