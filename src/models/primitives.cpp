@@ -7,17 +7,14 @@ struct BoxVertex {
 };
 static_assert(sizeof(BoxVertex) == 6 * sizeof(GLfloat), "box vertices are packed");
 
-// The six faces as quads over the 18 vertices of drawBox, each listed counter-clockwise seen from
-// outside. Back, top, front and bottom wrap about the x axis and share their edges: face i
-// (0..3) has the corners 2i..2i+3, and the pair 2i+2, 2i+3 carries its normal while 2i, 2i+1
-// carry the face before's (the back face's for i = 0). Under flat shading a quad takes the lit
-// colour of its last vertex, so each of these four is listed (2i+2, 2i, 2i+1, 2i+3), ending on a
-// vertex with its own normal. The other order that winds the same way and ends on the pair,
-// (2i, 2i+1, 2i+3, 2i+2), lights the face alike but has Mesa cut it into two triangles
-// along the other diagonal; where coplanar faces overlap (a closed door on its frame, pieces
-// standing in one another) the cut decides which face shows at a pixel and which a pick finds
-// nearest, so changing the order changes those pixels and picks. The right and left faces have four
-// vertices of their own each.
+// The six faces as quads over the 18 vertices of drawBox, each counter-clockwise seen from
+// outside. Back, top, front and bottom wrap about the x axis and share their edges: face i (0..3)
+// has the corners 2i..2i+3, of which 2i+2 and 2i+3 carry its own normal. Under flat shading a quad
+// takes the lit colour of its last vertex, so each of the four is listed (2i+2, 2i, 2i+1, 2i+3).
+// Of the orders that wind so and end on its own normal, this one has the renderer cut the face
+// into triangles along the same diagonal as a quad strip does: where coplanar faces overlap (a
+// closed door on its frame, pieces standing in one another) the cut decides which face shows at a
+// pixel and which a pick finds nearest. The right and left faces have four vertices each.
 static constexpr GLubyte boxQuadIndices[24] = {
     2,  0,  1,  3,  // back
     4,  2,  3,  5,  // top
