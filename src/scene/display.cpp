@@ -10,14 +10,14 @@
 constexpr float FLOOR_BOTTOM = -0.11f;
 constexpr float FLOOR_THICKNESS = 0.1f;
 
-// What the last frame shown was drawn from.
+// What the last frame shown was drawn from, and what a frame drawn now would be. Both are static,
+// so zero from the start, and the record is copied byte for byte, padding included: equal inputs
+// have equal bytes.
 static FrameInputs lastShown;
+static FrameInputs current;
 static bool anyShown = false;
 
-// Zeroed first and the record copied byte for byte, padding included, so that equal inputs have
-// equal bytes.
 static void readFrameInputs(FrameInputs &inputs) {
-  inputs = {};
   std::memcpy(static_cast<void *>(&inputs.scene), &scene, sizeof scene);
   glGetFloatv(GL_PROJECTION_MATRIX, inputs.projection);
   glGetFloatv(GL_MODELVIEW_MATRIX, inputs.modelView);
@@ -28,9 +28,8 @@ bool frameDue() {
   if (!anyShown) {
     return true;
   }
-  static FrameInputs now;
-  readFrameInputs(now);
-  return std::memcmp(&now, &lastShown, sizeof now) != 0;
+  readFrameInputs(current);
+  return std::memcmp(&current, &lastShown, sizeof current) != 0;
 }
 
 void onDisplay() {
