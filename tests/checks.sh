@@ -313,36 +313,23 @@ other_programs_pop_ups() {
   fi
   python3 - >"$work/pop-ups" <<'PYTHON' &
 import ctypes, ctypes.util
-x = ctypes.CDLL(ctypes.util.find_library("X11"))
-x.XOpenDisplay.restype = ctypes.c_void_p
-x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-x.XDefaultRootWindow.restype = ctypes.c_ulong
-x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-class Attributes(ctypes.Structure):
-    _fields_ = [(name, kind) for name, kind in [
-        ("background_pixmap", ctypes.c_ulong), ("background_pixel", ctypes.c_ulong),
-        ("border_pixmap", ctypes.c_ulong), ("border_pixel", ctypes.c_ulong),
-        ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int),
-        ("backing_planes", ctypes.c_ulong), ("backing_pixel", ctypes.c_ulong),
-        ("save_under", ctypes.c_int), ("event_mask", ctypes.c_long),
-        ("do_not_propagate_mask", ctypes.c_long), ("override_redirect", ctypes.c_int),
-        ("colormap", ctypes.c_ulong), ("cursor", ctypes.c_ulong)]]
-x.XCreateWindow.restype = ctypes.c_ulong
-x.XCreateWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                            ctypes.c_uint, ctypes.c_uint, ctypes.c_uint, ctypes.c_int,
-                            ctypes.c_uint, ctypes.c_void_p, ctypes.c_ulong,
-                            ctypes.POINTER(Attributes)]
-for f in (x.XMapWindow, x.XDestroyWindow):
-    f.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+x, c = ctypes.CDLL(ctypes.util.find_library("X11")), ctypes
+class Attributes(c.Structure):  # XSetWindowAttributes
+    _fields_ = [(n, t) for t, names in [
+        (c.c_ulong, "pixmap pixel border_pixmap border_pixel"), (c.c_int, "bit win backing"),
+        (c.c_ulong, "planes backing_pixel"), (c.c_int, "save_under"), (c.c_long, "mask no_mask"),
+        (c.c_int, "override_redirect"), (c.c_ulong, "colormap cursor")] for n in names.split()]
+x.XOpenDisplay.restype = c.c_void_p
+x.XDefaultRootWindow.restype = x.XCreateWindow.restype = c.c_ulong
+x.XDefaultRootWindow.argtypes, x.XSync.argtypes = [c.c_void_p], [c.c_void_p, c.c_int]
+x.XCreateWindow.argtypes = [c.c_void_p, c.c_ulong] + [c.c_int] * 2 + [c.c_uint] * 3 + [
+    c.c_int, c.c_uint, c.c_void_p, c.c_ulong, c.POINTER(Attributes)]
+x.XMapWindow.argtypes = x.XDestroyWindow.argtypes = [c.c_void_p, c.c_ulong]
 display = x.XOpenDisplay(None)
-root = x.XDefaultRootWindow(display)
-bypass = Attributes(override_redirect=1)
-shown = []
+root, bypass, shown = x.XDefaultRootWindow(display), Attributes(override_redirect=1), []
 while True:
-    window = x.XCreateWindow(display, root, 1260, 1000, 10, 10, 0, 0, 1, None, 1 << 9, bypass)
-    x.XMapWindow(display, window)
-    shown.append(window)
+    shown.append(x.XCreateWindow(display, root, 1260, 1000, 10, 10, 0, 0, 1, None, 1 << 9, bypass))
+    x.XMapWindow(display, shown[-1])
     if len(shown) > 3:
         x.XDestroyWindow(display, shown.pop(0))
     x.XSync(display, 0)
