@@ -32,6 +32,8 @@
 #   menu_entry N           the middle "x y" (window pixels) of entry N (0-based, of 9) of the
 #                          menu open_menu_at found
 #   choose_menu_entry N    opens the pop-up menu and chooses entry N with a right click on it
+#   on_entry N ACTION...   moves the pointer onto entry N of the open menu and makes the xdotool
+#                          ACTION there
 #   click_off_menu         opens the menu and left-clicks off it where GLUT finds "Salir",
 #                          failing if the program ended; sets the spot off_menu_x off_menu_y
 #                          (window pixels)
@@ -209,13 +211,21 @@ menu_entry() {
 # choose it, because GLUT compares that release, which reaches the program's window, counted in
 # window pixels, with the menu's place counted in screen pixels.
 choose_menu_entry() {
-  local ex ey
   open_menu_at 100 50
-  read -r ex ey < <(menu_entry "$1")
+  on_entry "$1" click 3
+  sleep 0.2
+}
+
+# Moves the pointer onto entry $1 of the menu open_menu_at found, and makes the xdotool action in
+# the other arguments there.
+on_entry() {
+  local ex ey entry=$1
+  shift
+  read -r ex ey < <(menu_entry "$entry")
   xdotool mousemove $((X + ex)) $((Y + ey))
   sleep 0.3
-  xdotool click 3
-  sleep 0.5
+  xdotool "$@"
+  sleep 0.3
 }
 
 # GLUT (freeglut) takes a click in the program's window, counted from the window's corner, for a
@@ -250,16 +260,11 @@ click_off_menu() {
 # window stands from the screen's corner: with the window near the corner it finds entries there.
 # Each gesture must leave the window as it was and the program running.
 menu_gestures_choose_nothing() {
-  local ex ey
   place_window 30 60
   pointer_away
   shot gestures_start
   open_menu_at 40 40 hold
-  read -r ex ey < <(menu_entry 7)
-  xdotool mousemove $((X + ex)) $((Y + ey))
-  sleep 0.3
-  xdotool mouseup 3
-  sleep 0.3
+  on_entry 7 mouseup 3
   window_as_before gestures_start gesture_1 'the right button pressed, moved onto "  Cama" and released'
 
   place_window 0 20
@@ -275,11 +280,7 @@ menu_gestures_choose_nothing() {
     "moved onto the menu before the program read the press"
 
   open_menu_at 40 40
-  read -r ex ey < <(menu_entry 8)
-  xdotool mousemove $((X + ex)) $((Y + ey))
-  sleep 0.3
-  xdotool click 4
-  sleep 0.3
+  on_entry 8 click 4
   window_as_before gestures_start gesture_3 'a wheel notch over "Salir"'
 }
 
