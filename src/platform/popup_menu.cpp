@@ -118,12 +118,16 @@ struct TakenEvent {
 static TakenEvent lastTakenEvent{};
 
 // Xlib's XNextEvent, through which GLUT takes every event: the program's own definition comes
-// first for every library of the process, notes the event and hands it on unchanged.
+// first for every library of the process, notes the events of the menu's connection and hands
+// each on unchanged.
 extern "C" int XNextEvent(Display *display, XEvent *event) {
   using NextEvent = int (*)(Display *, XEvent *);
   static const NextEvent xlibNextEvent =
       reinterpret_cast<NextEvent>(dlsym(RTLD_NEXT, "XNextEvent"));
   const int status = xlibNextEvent(display, event);
+  if (display != menuDisplay) {
+    return status;
+  }
   const bool button = event->type == ButtonPress || event->type == ButtonRelease;
   lastTakenEvent = {true, event->type, button ? event->xbutton.button : 0u,
                     button ? event->xbutton.x_root : 0, button ? event->xbutton.y_root : 0};
