@@ -129,12 +129,12 @@ start_program() {
   fi
   window=""
   for _ in $(seq 300); do
-    kill -0 "$pid" 2>/dev/null || fail "the program ended at start-up: $(tail -n 5 "$work/program.log")"
     window=$(xdotool search --name "^${window_title//./\\.}\$" 2>/dev/null | head -n 1) || true
     [ -n "$window" ] && break
     sleep 0.1
   done
-  [ -n "$window" ] || fail "no window titled \"$window_title\" appeared within 30 s"
+  [ -n "$window" ] || fail "no window titled \"$window_title\" appeared within 30 s;" \
+    "the program wrote: $(tail -n 5 "$work/program.log")"
   eval "$(xdotool getwindowgeometry --shell "$window")"
   if [ "$WIDTH" != 500 ] || [ "$HEIGHT" != 500 ]; then
     fail "window is ${WIDTH}x${HEIGHT}, not 500x500"
