@@ -275,7 +275,7 @@ const LoopCase loopCases[] = {
     // Still, shown or hidden, the program draws at most the one frame that shows where it stands,
     // and then waits for events.
     {"StillRoomRests", 700, 524, true, false, 5, {0, 1}, {0, 0.5}, 0.01},
-    {"StillHiddenWindowRests", -1, -1, true, false, 2, {0, 1}, {0, 0}, 0.01},
+    {"StillHiddenWindowRests", -1, -1, true, false, 2, {0, 2}, {0, 0.5}, 0.01},
 };
 
 std::string outside(const char *what, double value, Range r) {
