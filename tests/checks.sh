@@ -207,9 +207,10 @@ menu_entry() {
   echo "$(((menu_x0 + menu_x1) / 2)) $((menu_y0 + (2 * $1 + 1) * (menu_y1 - menu_y0) / 18))"
 }
 
-# Two right clicks: a press held while the pointer moves to the entry and released there does not
-# choose it, because GLUT compares that release, which reaches the program's window, counted in
-# window pixels, with the menu's place counted in screen pixels.
+# Two right clicks: a press held while the pointer moves to the entry and released there chooses
+# nothing with the window away from the screen's corner, because GLUT compares that release,
+# which reaches the program's window, counted in window pixels, with the menu's place counted in
+# screen pixels, and reports another entry or none.
 choose_menu_entry() {
   open_menu_at 100 50
   on_entry "$1" click 3
