@@ -87,18 +87,19 @@ void disableFramePacing() {
   frameClock.pacing = false;
 }
 
-void presentFrame() {
+bool presentFrame() {
   glutSwapBuffers();
   // A pass drawn in selection mode is the pick's, not a frame anyone sees: the pick never waits.
   GLint renderMode = GL_RENDER;
   glGetIntegerv(GL_RENDER_MODE, &renderMode);
   if (renderMode != GL_RENDER) {
-    return;
+    return false;
   }
   const ClockTime wait = frameShown(frameClock);
   if (wait > ClockTime::zero()) {
     frameClock.wait(wait);
   }
+  return true;
 }
 
 void paceIdleCall() {

@@ -82,8 +82,8 @@ void enableFramePacing();
 void disableFramePacing();
 
 // Swaps the buffers and, when the swap showed a frame (not in selection mode, where the pick
-// draws the scene), waits as the clock says.
-void presentFrame();
+// draws the scene), waits as the clock says. Returns whether it showed one.
+bool presentFrame();
 
 // Waits at an idle call as the clock says.
 void paceIdleCall();

@@ -62,11 +62,8 @@ void onDisplay() {
 
   glPopMatrix();
   glFlush();
-  GLint renderMode = GL_RENDER;
-  glGetIntegerv(GL_RENDER_MODE, &renderMode);
-  if (renderMode == GL_RENDER) {
+  if (presentFrame()) {
     readFrameInputs(lastShown);
     anyShown = true;
   }
-  presentFrame();
 }
