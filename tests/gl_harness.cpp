@@ -4,6 +4,8 @@
 #include "edit/editing.h"
 
 #include <GL/glu.h>
+#include <GL/glx.h>
+#include <X11/Xutil.h>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -23,6 +25,13 @@ extern "C" void __real_glutPostRedisplay();
 extern "C" void __wrap_glutPostRedisplay() {
   ++redisplayRequestCount;
   __real_glutPostRedisplay();
+}
+
+unsigned long bufferSwapCount = 0;
+extern "C" void __real_glutSwapBuffers();
+extern "C" void __wrap_glutSwapBuffers() {
+  ++bufferSwapCount;
+  __real_glutSwapBuffers();
 }
 
 namespace {
@@ -50,6 +59,12 @@ class GlEnvironment : public ::testing::Environment {
 public:
   void SetUp() override {
     testWindow = startUp();
+    std::atexit([] {
+      if (exitForbidden) {
+        std::fputs("the process ended inside a call that must not end it\n", stderr);
+        std::_Exit(1);
+      }
+    });
 #if defined(__SANITIZE_ADDRESS__)
     // freeglut's exit handler closes the X display, and with it Mesa unloads its driver, leaving
     // the driver's blocks unowned and their allocation sites unnamed. Exit handlers run in reverse
@@ -114,6 +129,34 @@ Rgb pixelAt(const Frame &frame, int x, int yFromTop) {
   const unsigned char *p = &frame[((WINDOW_SIZE - 1 - yFromTop) * WINDOW_SIZE + x) * 3];
   return {p[0], p[1], p[2]};
 }
+
+int pixelsDifferingFromTheWindow(const Frame &frame) {
+  XImage *image = XGetImage(glXGetCurrentDisplay(), glXGetCurrentDrawable(), 0, 0, WINDOW_SIZE,
+                            WINDOW_SIZE, AllPlanes, ZPixmap);
+  if (image == nullptr) {
+    ADD_FAILURE() << "no image of the window";
+    return -1;
+  }
+  auto channel = [](unsigned long value, unsigned long mask) {
+    while (mask != 0 && (mask & 1) == 0) {
+      mask >>= 1;
+      value >>= 1;
+    }
+    return static_cast<int>(value & mask);
+  };
+  int differing = 0;
+  for (int y = 0; y < WINDOW_SIZE; ++y) {
+    for (int x = 0; x < WINDOW_SIZE; ++x) {
+      const unsigned long value = XGetPixel(image, x, y);
+      differing += Rgb{channel(value, image->red_mask), channel(value, image->green_mask),
+                       channel(value, image->blue_mask)} != pixelAt(frame, x, y);
+    }
+  }
+  XDestroyImage(image);
+  return differing;
+}
+
+bool exitForbidden = false;
 
 std::vector<CapturedPolygon> captureFeedback(const std::function<void()> &draw, float extent) {
   // Projection scales by 1/extent into clip space; a viewport of origin -extent and size

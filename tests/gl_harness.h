@@ -21,9 +21,10 @@ extern int testWindow;
 constexpr int WINDOW_SIZE = 500;
 
 // Every suite is linked with -Wl,--wrap for these GLUT calls, which routes the program's calls
-// through the harness: the redisplays requested since the process started, and the idle and
-// menu-status callbacks last registered.
+// through the harness: the redisplays requested and the buffer swaps made since the process
+// started, and the idle and menu-status callbacks last registered.
 extern unsigned long redisplayRequestCount;
+extern unsigned long bufferSwapCount;
 extern void (*registeredIdle)();
 extern void (*registeredMenuStatus)(int status, int x, int y);
 
@@ -49,6 +50,12 @@ using Rgb = std::array<int, 3>;
 Frame readFrame();
 // The pixel in column x and row y counted from the top, as the mouse reports window pixels.
 Rgb pixelAt(const Frame &frame, int x, int yFromTop);
+// How many pixels of `frame` differ from what the X server holds for the current window.
+int pixelsDifferingFromTheWindow(const Frame &frame);
+
+// The exit paths end the process with status 0, which a test runner would take for success: while
+// this is set, an exit ends the process with status 1 and says so instead.
+extern bool exitForbidden;
 
 // One vertex of a captured polygon: its coordinates mapped back to the frame the drawing used,
 // and its colour.
