@@ -663,7 +663,9 @@ TEST_F(EditingTest, PickNamesPartAndPieceUnderPointer) {
       const auto pixel = mousePixelOf(origin, c.x, c.y, c.z);
       scene.pickedIndex = SENTINEL;
       scrambleMatrices(GL_MODELVIEW);
+      const unsigned long swaps = bufferSwapCount;
       EXPECT_EQ(pickAt(pixel[0], pixel[1]), c.name);
+      EXPECT_EQ(bufferSwapCount, swaps) << "the pick showed a buffer nothing was drawn into";
       EXPECT_EQ(scene.pickedIndex, c.pickedIndex);
       expectPickLeavesPerspectiveView();
     }

@@ -88,13 +88,15 @@ void disableFramePacing() {
 }
 
 bool presentFrame() {
-  glutSwapBuffers();
-  // A pass drawn in selection mode is the pick's, not a frame anyone sees: the pick never waits.
+  // A pass drawn in selection mode is the pick's, not a frame anyone sees: it rasterises nothing,
+  // so a swap would only show a back buffer whose contents are undefined after the last swap. The
+  // pick neither swaps nor waits.
   GLint renderMode = GL_RENDER;
   glGetIntegerv(GL_RENDER_MODE, &renderMode);
   if (renderMode != GL_RENDER) {
     return false;
   }
+  glutSwapBuffers();
   const ClockTime wait = frameShown(frameClock);
   if (wait > ClockTime::zero()) {
     frameClock.wait(wait);

@@ -81,8 +81,8 @@ void restartFrameClock(FrameClock &clock);
 void enableFramePacing();
 void disableFramePacing();
 
-// Swaps the buffers and, when the swap showed a frame (not in selection mode, where the pick
-// draws the scene), waits as the clock says. Returns whether it showed one.
+// Shows the frame drawn, with a buffer swap, and waits as the clock says; in selection mode, where
+// the pick draws the scene and no frame is drawn, does neither. Returns whether it showed one.
 bool presentFrame();
 
 // Waits at an idle call as the clock says.

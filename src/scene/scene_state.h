@@ -135,8 +135,9 @@ inline AnimatedValue *animatedPart(int partCode, int index) {
 // and marks the action done.
 void actOnPartCode(int partCode);
 
-// The display callback: clears, draws the floor and every placed piece, flushes and swaps.
-// A pass drawn for the window, not the pick's in selection mode, remembers what it was drawn from.
+// The display callback: clears, draws the floor and every placed piece, flushes and swaps. A pass
+// drawn in selection mode, the pick's, swaps no buffers; a pass drawn for the window remembers
+// what it was drawn from.
 void onDisplay();
 
 // Everything a frame is drawn from: the scene record, and the projection, the model-view matrix
