@@ -171,13 +171,21 @@ extern "C" int __wrap_glutCreateWindow(const char *title) {
   return windowRefused ? 0 : __real_glutCreateWindow(title);
 }
 
-TEST(StartUpDeathTest, WindowRefusedEndsTheProcessWithStatusOneAndAMessage) {
+TEST(StartUpDeathTest, OnlyAWindowRefusedEndsWithTheProgramsMessage) {
   EXPECT_EXIT(
       {
         windowRefused = true;
         startUp();
       },
       ::testing::ExitedWithCode(1), "^room-planner: cannot create the window\n$");
+  // Once the window stands, the toolkit reports its own errors.
+  const auto initialiseAgain = [] {
+    int argc = 1;
+    char name[] = "room-planner", *argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+  };
+  EXPECT_EXIT(initialiseAgain(), ::testing::ExitedWithCode(1),
+              "^freeglut \\(room-planner\\): illegal glutInit");
 }
 
 class StartUpTest : public GlTest {};

@@ -217,17 +217,18 @@ env -u DISPLAY "$program" --help >/dev/full 2>"$work/full.log" || status=$?
 pass "with no display, --help prints $(wc -l <"$work/help.txt") lines of usage and --version" \
   "\"$version_out\", both with status 0; --help into a full disk fails with status 1"
 
-# Where no window can be opened, the program says so itself, with the toolkit's reason, and ends
-# with status 1.
-for display in "" nonexistent:9; do
+# Where no window can be opened, the program says so itself, in one line with the toolkit's
+# reason, and ends with status 1: with no display, one that is not there, and one that refuses the
+# indirect GLX context asked for.
+for setting in DISPLAY= DISPLAY=nonexistent:9 LIBGL_ALWAYS_INDIRECT=1; do
   status=0
-  DISPLAY=$display "$program" >"$work/no-window.log" 2>&1 || status=$?
+  timeout 20 env "$setting" "$program" >"$work/no-window.log" 2>&1 || status=$?
   [ "$status" -eq 1 ] && [ "$(wc -l <"$work/no-window.log")" -eq 1 ] &&
     grep -q '^room-planner: cannot create the window: .' "$work/no-window.log" ||
-    fail "with DISPLAY=\"$display\" the program ends with status $status: $(cat "$work/no-window.log")"
+    fail "with $setting the program ends with status $status: $(cat "$work/no-window.log")"
 done
-pass "with no display or one that is not there, the program ends with status 1 and its own" \
-  "message: $(cat "$work/no-window.log")"
+pass "with no display, one that is not there or an indirect GLX context, the program ends with" \
+  "status 1 and its own message: $(cat "$work/no-window.log")"
 
 # Any other argument is ignored, and the toolkit sees none: a display named on the command line
 # would make it fail.

@@ -36,13 +36,17 @@ static void keepFrameScratchMemory() {
 
 static constexpr const char *noWindowMessage = "room-planner: cannot create the window";
 
-// The toolkit's fatal errors before the window stands (no display, no GLX on it) end the process
-// with the program's own message, the toolkit's reason after it.
+// The toolkit's fatal errors before the window stands (no display, no GLX on it, no context it
+// can make) end the process with the program's own message, the toolkit's reason after it. The
+// process ends at once: its exit handlers would close the connection to the window system, and
+// Xlib would then report, in six lines of its own, the error that the toolkit's failed request
+// left there (an indirect GLX context refused).
 static void toolkitFailedAtStartUp(const char *format, va_list reason) {
   std::fprintf(stderr, "%s: ", noWindowMessage);
   std::vfprintf(stderr, format, reason);
   std::fputc('\n', stderr);
-  std::exit(1);
+  std::fflush(stderr);
+  std::_Exit(1);
 }
 
 int startUp() {
