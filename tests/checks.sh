@@ -40,7 +40,10 @@
 #   menu_gestures_choose_nothing  with the window near the screen's corner, where GLUT mistakes
 #                          where clicks lie: the right button pressed, moved onto an entry and
 #                          released; a left press just off the menu while the pointer moves onto
-#                          it; a wheel notch over "Salir". Each must leave the window as it was.
+#                          it; a wheel notch over "Salir". Then gestures the program reads in one
+#                          batch: a right press and a click where the last menu's "Salir" stood;
+#                          the menu opened and closed by a click off it. Each must leave the
+#                          window as it was.
 #   other_programs_pop_ups start|stop  another X client showing pop-ups as fast as it can
 # Screenshots of the whole screen and their regions; RECT is WIDTHxHEIGHT+X+Y in screen pixels
 #   shot NAME              takes the screenshot NAME
@@ -283,6 +286,33 @@ menu_gestures_choose_nothing() {
   open_menu_at 40 40
   on_entry 8 click 4
   window_as_before gestures_start gesture_3 'a wheel notch over "Salir"'
+
+  # Stopped, the program reads what follows in one go; GLUT opens the menu where the pointer is
+  # then, and shows it only once it has handled them all.
+  place_window 100 100
+  pointer_away
+  shot gestures_start
+  open_menu_at 200 150
+  read -r ex ey < <(menu_entry 8)
+  xdotool mousemove $((X + 450)) $((Y + 450)) click 1
+  sleep 0.5
+  kill -STOP "$pid"
+  xdotool mousemove $((X + 150)) $((Y + 150)) mousedown 3 mousemove $((X + ex)) $((Y + ey)) \
+    click 1 mousemove "$menu_x0" "$menu_y0" mouseup 3
+  kill -CONT "$pid"
+  window_as_before gestures_start gesture_4 "a right press, then a click where the last menu's" \
+    '"Salir" stood, read in one go'
+
+  # The menu's window, which GLUT names so, keeps the pixels under it: only its state tells that
+  # it stands.
+  xdotool search --name '^freeglut menu$' >/dev/null || fail 'no window named "freeglut menu"'
+  kill -STOP "$pid"
+  xdotool mousemove $((X + 40)) $((Y + 40)) click 3 mousemove $((X + 300)) $((Y + 400)) click 1
+  kill -CONT "$pid"
+  window_as_before gestures_start gesture_5 "the menu opened and closed by a click off it, read" \
+    "in one go"
+  ! xdotool search --onlyvisible --name '^freeglut menu$' >/dev/null ||
+    fail "the menu opened and closed by a click off it, read in one go, still stands"
 }
 
 # Fails with the message in the other arguments unless the program runs and its window shows

@@ -1,5 +1,6 @@
 #include "edit/editing.h"
 #include "platform/opengl.h"
+#include "platform/platform.h"
 #include "view/views.h"
 
 bool insideRejectionRect(const RejectionRect &rect, const Placement &other, double X, double Z) {
@@ -118,6 +119,7 @@ void onMotion(int x, int y) {
 }
 
 void onMenuStatus(int status, int, int) {
+  notePopUpMenuInUse(status == GLUT_MENU_IN_USE);
   if (status == GLUT_MENU_IN_USE) {
     endDrag();
   }

@@ -93,9 +93,13 @@ void paceIdleCall();
 // pixels; it also takes a wheel notch over the menu for a click. Either way it can report an entry
 // the user never chose, "Salir" among them. createPopUpMenu makes the menu with glutCreateMenu and
 // remembers the window GLUT made for it; at each choice GLUT reports, menuChoiceEvidence tells
-// where that window stood and which event ended the menu, and menuRowChosenByUser whether that
-// event chose the reported row.
+// which event ended the menu and where the menu's window stood when that event happened, and
+// menuRowChosenByUser whether that event chose the reported row.
 int createPopUpMenu(void (*onChoice)(int value));
+
+// Tells the platform whether GLUT has the menu in use, as the menu-status callback reports it. A
+// menu window that shows while GLUT has no menu in use is taken down.
+void notePopUpMenuInUse(bool inUse);
 
 // A rectangle of the screen, in screen pixels from its top-left corner.
 struct ScreenBox {
@@ -106,9 +110,10 @@ struct MenuChoiceEvidence {
   // false where the check cannot be made: the menu's window was not identified, or the window
   // system reports no events to the program.
   bool known;
-  ScreenBox menu;   // where the menu's window stood
   bool buttonEvent; // the event that ended the menu was a press or release of button 1, 2 or 3
-  int x, y;         // where that event lay, in screen pixels
+  bool menuStood;   // the menu's window stood at `menu` when that event happened
+  ScreenBox menu;
+  int x, y; // where the event lay, counted as `menu` is
 };
 MenuChoiceEvidence menuChoiceEvidence();
 
@@ -120,8 +125,8 @@ constexpr int POP_UP_MENU_BORDER = 2;
 int popUpMenuRowAt(const ScreenBox &menu, int rows, int x, int y);
 
 // Whether the user chose row `row` of a menu of `rows` rows: the event that ended the menu was a
-// button's press or release on that row. True where the check cannot be made, so that the menu
-// stays usable.
+// button's press or release on that row of the menu shown. True where the check cannot be made, so
+// that the menu stays usable.
 bool menuRowChosenByUser(const MenuChoiceEvidence &evidence, int rows, int row);
 
 // Sets the class and the icon of the current window where the window system takes them from the

@@ -3,6 +3,10 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <iterator>
 #elif ROOMPLANNER_GLX
 #include <GL/glx.h>
 #include <X11/Xlib.h>
@@ -26,7 +30,8 @@ bool menuRowChosenByUser(const MenuChoiceEvidence &evidence, int rows, int row) 
   if (!evidence.known) {
     return true;
   }
-  return evidence.buttonEvent && popUpMenuRowAt(evidence.menu, rows, evidence.x, evidence.y) == row;
+  return evidence.buttonEvent && evidence.menuStood &&
+         popUpMenuRowAt(evidence.menu, rows, evidence.x, evidence.y) == row;
 }
 
 // GLUT draws the pop-up menu into a top-level window of its own, which glutCreateMenu makes. The
@@ -35,6 +40,40 @@ bool menuRowChosenByUser(const MenuChoiceEvidence &evidence, int rows, int row) 
 #if defined(_WIN32)
 
 static HWND menuWindow = nullptr;
+// Whether GLUT has the menu in use, as its menu-status callback last said.
+static bool menuInUse = false;
+
+// The last message GLUT took off the thread's queue. GLUT chooses a menu entry while it handles
+// the button message that ended the menu, so at the choice this is that message: the window it was
+// posted to and where it lay there, whatever the pointer did since.
+struct TakenMessage {
+  bool any;          // false until GLUT takes its first message
+  bool button;       // a press or release of the left, middle or right button
+  bool onMenuWindow; // posted to the menu's own window
+  int x, y;          // in that window's client area
+};
+static TakenMessage lastTakenMessage{};
+
+constexpr UINT buttonMessages[] = {WM_LBUTTONDOWN, WM_LBUTTONUP,   WM_MBUTTONDOWN,
+                                   WM_MBUTTONUP,   WM_RBUTTONDOWN, WM_RBUTTONUP};
+
+// Sees every message the thread takes off its queue. GLUT carries out a show only after it has
+// handled every message it found waiting, so a menu opened and closed among them is shown after
+// it was hidden: a menu window that shows while GLUT has no menu in use is hidden again, and the
+// room under it is painted again.
+static LRESULT CALLBACK noteTakenMessage(int code, WPARAM removal, LPARAM message) {
+  if (code == HC_ACTION && removal == PM_REMOVE) {
+    const MSG &m = *reinterpret_cast<const MSG *>(message);
+    const bool button = std::find(std::begin(buttonMessages), std::end(buttonMessages),
+                                  m.message) != std::end(buttonMessages);
+    lastTakenMessage = {true, button, button && m.hwnd == menuWindow, GET_X_LPARAM(m.lParam),
+                        GET_Y_LPARAM(m.lParam)};
+    if (!menuInUse && menuWindow != nullptr && IsWindowVisible(menuWindow)) {
+      ShowWindow(menuWindow, SW_HIDE);
+    }
+  }
+  return CallNextHookEx(nullptr, code, removal, message);
+}
 
 // The visible and hidden top-level windows of the program's thread, gathered in a fixed table:
 // the program and its menu make a handful.
@@ -68,6 +107,9 @@ static bool listed(const ThreadWindows &list, HWND window) {
 
 // The menu's window is the one window glutCreateMenu adds to the thread's.
 int createPopUpMenu(void (*onChoice)(int value)) {
+  static const HHOOK messageHook =
+      SetWindowsHookExW(WH_GETMESSAGE, noteTakenMessage, nullptr, GetCurrentThreadId());
+  static_cast<void>(messageHook); // stays for the life of the thread
   const ThreadWindows before = threadWindows();
   const int menu = glutCreateMenu(onChoice);
   const ThreadWindows after = threadWindows();
@@ -83,39 +125,72 @@ int createPopUpMenu(void (*onChoice)(int value)) {
   return menu;
 }
 
-// GLUT on Windows chooses an entry only while it handles a button's message, never a wheel's.
-// That message's position is where the pointer was when the click was posted, rather than where
-// it is now: hiding the menu can take a while (Wine waits up to a second for the window system).
+void notePopUpMenuInUse(bool inUse) {
+  menuInUse = inUse;
+}
+
+// GLUT on Windows chooses an entry only while it handles a button's message, never a wheel's. A
+// message to the program's window while the menu is open is one that came before GLUT showed the
+// menu, or one the program's window holds the capture for: either way where the menu's window
+// stood for it is not known, and it chooses nothing.
 MenuChoiceEvidence menuChoiceEvidence() {
-  MenuChoiceEvidence evidence{};
-  RECT menu;
-  if (menuWindow == nullptr || !GetWindowRect(menuWindow, &menu)) {
-    return evidence;
+  RECT client;
+  const TakenMessage &m = lastTakenMessage;
+  if (menuWindow == nullptr || !m.any || !GetClientRect(menuWindow, &client)) {
+    return {};
   }
-  const DWORD position = GetMessagePos();
-  evidence = {true,
-              {menu.left, menu.top, menu.right - menu.left, menu.bottom - menu.top},
-              true,
-              static_cast<short>(LOWORD(position)),
-              static_cast<short>(HIWORD(position))};
-  return evidence;
+  return {true, m.button, m.onMenuWindow, {0, 0, client.right, client.bottom}, m.x, m.y};
 }
 
 #elif ROOMPLANNER_GLX
 
 static Display *menuDisplay = nullptr;
 static Window menuWindow = 0;
+// Whether GLUT has the menu in use, as its menu-status callback last said.
+static bool menuInUse = false;
+
+// The menu's window as the event stream tells it: GLUT selects structure events on it, and the
+// X server sends its moves, maps and unmaps in order with the input. GLUT carries out a move or a
+// map only after it has handled every event it read in one go, so the window system's present
+// state says nothing about where the menu stood when a button event of that batch happened.
+struct MenuWindowState {
+  bool placed; // a ConfigureNotify has told its place
+  bool mapped;
+  ScreenBox place; // a top-level window's ConfigureNotify counts from the screen's corner
+};
+static MenuWindowState menuState{};
 
 // The last event GLUT took off the X connection's queue. GLUT chooses a menu entry while it
-// handles the button event that ended the menu, so at the choice this is that event: its kind and
-// where it lay, whatever the pointer did since.
+// handles the button event that ended the menu, so at the choice this is that event: the window
+// it was delivered to, where it lay, and the menu's window as the stream had told it then.
 struct TakenEvent {
-  bool any; // false until GLUT takes its first event
-  int type;
-  unsigned int button;
-  int rootX, rootY;
+  bool any;          // false until GLUT takes its first event
+  bool button;       // a press or release of button 1, 2 or 3
+  bool onMenuWindow; // delivered to the menu's own window
+  int x, y;          // in the window it was delivered to
+  int rootX, rootY;  // on the screen
+  MenuWindowState menu;
 };
 static TakenEvent lastTakenEvent{};
+
+// A menu GLUT no longer has in use, shown by a map it had queued before it hid the menu (both in
+// one batch of events), would stand unpainted over the room and swallow its clicks: the program
+// takes it down. The X server then exposes the room under it, which GLUT draws again.
+static void noteMenuWindowEvent(Display *display, const XEvent &event) {
+  if (event.type == ConfigureNotify && event.xconfigure.window == menuWindow) {
+    const XConfigureEvent &c = event.xconfigure;
+    menuState.placed = true;
+    menuState.place = {c.x, c.y, c.width, c.height};
+  } else if (event.type == MapNotify && event.xmap.window == menuWindow) {
+    menuState.mapped = true;
+    if (!menuInUse) {
+      XUnmapWindow(display, menuWindow);
+      XFlush(display);
+    }
+  } else if (event.type == UnmapNotify && event.xunmap.window == menuWindow) {
+    menuState.mapped = false;
+  }
+}
 
 // Xlib's XNextEvent, through which GLUT takes every event: the program's own definition comes
 // first for every library of the process, notes the events of the menu's connection and hands
@@ -128,9 +203,14 @@ extern "C" int XNextEvent(Display *display, XEvent *event) {
   if (display != menuDisplay) {
     return status;
   }
-  const bool button = event->type == ButtonPress || event->type == ButtonRelease;
-  lastTakenEvent = {true, event->type, button ? event->xbutton.button : 0u,
-                    button ? event->xbutton.x_root : 0, button ? event->xbutton.y_root : 0};
+  noteMenuWindowEvent(display, *event);
+  const XButtonEvent &b = event->xbutton;
+  const bool button = (event->type == ButtonPress || event->type == ButtonRelease) &&
+                      b.button >= Button1 && b.button <= Button3;
+  lastTakenEvent =
+      button
+          ? TakenEvent{true, true, b.window == menuWindow, b.x, b.y, b.x_root, b.y_root, menuState}
+          : TakenEvent{true, false, false, 0, 0, 0, 0, menuState};
   return status;
 }
 
@@ -181,32 +261,24 @@ int createPopUpMenu(void (*onChoice)(int value)) {
 
   menuDisplay = display;
   menuWindow = candidates == 1 ? found : 0;
+  menuState = {};
   return menu;
 }
 
+void notePopUpMenuInUse(bool inUse) {
+  menuInUse = inUse;
+}
+
 MenuChoiceEvidence menuChoiceEvidence() {
-  MenuChoiceEvidence evidence{};
-  if (menuDisplay == nullptr || menuWindow == 0 || !lastTakenEvent.any) {
-    return evidence;
-  }
-  // GLUT hides the menu before it reports the choice; a hidden window keeps its place and size.
-  Window root, child;
-  int left, top;
-  unsigned int width, height, border, depth;
-  if (!XGetGeometry(menuDisplay, menuWindow, &root, &left, &top, &width, &height, &border,
-                    &depth) ||
-      !XTranslateCoordinates(menuDisplay, menuWindow, DefaultRootWindow(menuDisplay), 0, 0, &left,
-                             &top, &child)) {
-    return evidence;
-  }
   const TakenEvent &event = lastTakenEvent;
-  const bool isButton = event.type == ButtonPress || event.type == ButtonRelease;
-  evidence = {true,
-              {left, top, static_cast<int>(width), static_cast<int>(height)},
-              isButton && event.button >= Button1 && event.button <= Button3,
-              event.rootX,
-              event.rootY};
-  return evidence;
+  if (menuWindow == 0 || !event.any || !event.menu.placed) {
+    return {};
+  }
+  const ScreenBox &place = event.menu.place;
+  if (event.onMenuWindow) {
+    return {true, true, true, {0, 0, place.width, place.height}, event.x, event.y};
+  }
+  return {true, event.button, event.menu.mapped, place, event.rootX, event.rootY};
 }
 
 #else
@@ -214,6 +286,8 @@ MenuChoiceEvidence menuChoiceEvidence() {
 int createPopUpMenu(void (*onChoice)(int value)) {
   return glutCreateMenu(onChoice);
 }
+
+void notePopUpMenuInUse(bool) {}
 
 MenuChoiceEvidence menuChoiceEvidence() {
   return {};

@@ -16,7 +16,9 @@
 # off the menu where GLUT finds "Salir": nothing is chosen. With the window near the screen's
 # corner, presses the right button, moves onto an entry and releases it; presses the left button
 # just off the menu while the pointer moves onto it; turns the wheel a notch over "Salir": each
-# chooses nothing.
+# chooses nothing. Stopped while they come, so that it reads them in one go: a right press and a
+# click where the last menu's "Salir" stood chooses nothing; the menu opened and closed by a click
+# off it leaves no menu on the window.
 #
 # Full list: places 50 chairs apart and clicks on one of them with a slight movement: the list
 # is full, so nothing is placed or dragged, and the 50th chair stays.
@@ -146,7 +148,8 @@ echo "started among another program's pop-ups, the program knows its menu: a cli
   "nothing"
 menu_gestures_choose_nothing
 echo "press, move onto an entry and release; a press off the menu as the pointer moved onto it;" \
-  "a wheel notch over \"Salir\": each chose nothing"
+  "a wheel notch over \"Salir\"; read in one go, a click where the last menu's \"Salir\" stood," \
+  "and the menu opened and closed: each chose nothing and left the window as it was"
 stop_program
 
 # ---- A full list: 50 chairs, 4 units apart, and a click on another chair ----
