@@ -5,7 +5,9 @@
 #include "models/furniture_models.h"
 
 #include <GL/glu.h>
+#include <algorithm>
 #include <cmath>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -147,6 +149,20 @@ std::string faceOf(const CapturedPolygon &p, const float size[3]) {
   return faceOf(corner, size);
 }
 
+// The triangles the renderer cuts the faces `draw` draws into, each as its corners in order.
+std::multiset<std::array<std::array<float, 3>, 3>> triangles(const std::function<void()> &draw) {
+  std::multiset<std::array<std::array<float, 3>, 3>> all;
+  for (const CapturedPolygon &p : captureAllFaces(draw)) {
+    std::array<std::array<float, 3>, 3> corners{};
+    for (std::size_t k = 0; k < corners.size() && k < p.size(); ++k) {
+      corners[k] = {p[k].x, p[k].y, p[k].z};
+    }
+    std::sort(corners.begin(), corners.end());
+    all.insert(corners);
+  }
+  return all;
+}
+
 // Pick names of the hit records, in the order written, when `draw` runs in selection mode with
 // an orthographic view down -z that sees x x0..x1, y y0..y1 and z from zFront up to 100.
 std::vector<GLuint> pickNames(const std::function<void()> &draw, double x0, double x1, double y0,
@@ -178,6 +194,20 @@ TEST_F(Geometry, BoxFacesCoverTheSixSidesWoundCounterClockwiseFromOutside) {
     SCOPED_TRACE(testing::Message() << size[0] << " x " << size[1] << " x " << size[2]);
     const auto polys = captureAllFaces([&size] { drawBox(size[0], size[1], size[2]); });
     ASSERT_EQ(polys.size(), 12u);
+    // Cut along the diagonals of a quad strip over the back, top, front and bottom and a quad at
+    // each end: which of two coplanar faces shows at a pixel, and which a pick finds, hangs on it.
+    const float x = size[0], y = size[1], z = size[2];
+    const float corners[18][3] = {{x, 0, 0}, {0, 0, 0}, {x, y, 0}, {0, y, 0}, {x, y, z}, {0, y, z},
+                                  {x, 0, z}, {0, 0, z}, {x, 0, 0}, {0, 0, 0}, {x, 0, 0}, {x, y, 0},
+                                  {x, y, z}, {x, 0, z}, {0, 0, 0}, {0, 0, z}, {0, y, z}, {0, y, 0}};
+    EXPECT_EQ(triangles([&size] { drawBox(size[0], size[1], size[2]); }), triangles([&corners] {
+                glBegin(GL_QUAD_STRIP);
+                std::for_each(corners, corners + 10, glVertex3fv);
+                glEnd();
+                glBegin(GL_QUADS);
+                std::for_each(corners + 10, corners + 18, glVertex3fv);
+                glEnd();
+              }));
     expectBounds(boundsOf(polys, 0, 1), 0, size[0], 0, size[1], 0, size[2]);
     for (int f = 0; f < 6; ++f) {
       SCOPED_TRACE(labels[f]);

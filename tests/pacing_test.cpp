@@ -8,6 +8,7 @@
 #include "anim/animation.h"
 #include "edit/editing.h"
 #include "gl_harness.h"
+#include "view/views.h"
 
 #include <chrono>
 #include <csignal>
@@ -232,6 +233,12 @@ TEST_F(PacingTest, AfterARestTheAnimationClockStartsAfresh) {
   fakeTime += TICK;
   registeredIdle();
   EXPECT_EQ(door.value, 0.25f);
+  for (int repeat = 0; repeat < 3; ++repeat) { // a key held down wakes a heartbeat that is awake
+    fakeTime += TICK;
+    wakeThen<onSpecialKey>(GLUT_KEY_LEFT, 0, 0);
+    registeredIdle();
+  }
+  EXPECT_EQ(door.value, 1.0f) << "waking an awake heartbeat restarts the clock";
 }
 
 // Without pacing a frame is only as long as drawing it takes.
@@ -297,9 +304,9 @@ TEST_P(PacedLoopTest, KeepsItsRate) {
     } else if (c.windowX > 0) {
       moveWindowTo(c.windowX, c.windowY);
     }
-    if (c.doorMoving) {
+    if (c.doorMoving) { // the last entry's door, which a scan that stops short would miss
       placePiece(Wardrobe, 10, 10);
-      scene.wardrobeAnim[0].leftDoorAngle.opening = 1;
+      scene.wardrobeAnim[MAX_PIECES_PER_KIND - 1].leftDoorAngle.opening = 1;
     }
     if (c.paced) {
       enableFramePacing();
