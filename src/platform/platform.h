@@ -1,7 +1,16 @@
 // What the program asks of the platform beyond the OpenGL calls themselves: frames presented and
-// paced by one clock, the buffer swaps the driver is asked for, and the window's identity on the
-// desktop. The clock is a plain record whose time source tests replace, so that they drive time
-// without sleeping.
+// paced by one clock, the buffer swaps the driver is asked for, the pop-up menu's window and the
+// event that ended it, and the window's identity on the desktop.
+//
+// Every platform shares the frame clock (frame_clock.cpp), presenting frames (frames.cpp), and the
+// menu's layout and the rule a choice must pass (menu_choice.cpp). The functions marked "Each
+// platform" below each platform provides in one file of its own; the build compiles exactly one:
+//   platform_x11_glx.cpp   X11 with GLX
+//   platform_windows.cpp   Windows
+//   platform_portable.cpp  anything else GLUT runs on: no swap control, no check of the menu's
+//                          choices, no identity to set
+// The clock is a plain record whose time source tests replace, so that they drive time without
+// sleeping.
 #pragma once
 
 #include <chrono>
@@ -28,8 +37,8 @@ constexpr int MAX_TICKS_PER_IDLE = 15;
 ClockTime steadyClockNow();
 void sleepFor(ClockTime duration);
 
-// Asks the driver, through the platform's swap-control extension, to swap the buffers once per
-// `refreshes` display refreshes. Returns whether it took the request.
+// Each platform: asks the driver, through the platform's swap-control extension, to swap the
+// buffers once per `refreshes` display refreshes. Returns whether it took the request.
 bool requestDriverSwapInterval(int refreshes);
 
 struct FrameClock {
@@ -88,18 +97,12 @@ bool presentFrame();
 // Waits at an idle call as the clock says.
 void paceIdleCall();
 
-// The pop-up menu. GLUT on X11 (freeglut) compares a button event that reaches the program's
-// window, counted in window pixels, with the menu's place on the screen, counted in screen
-// pixels; it also takes a wheel notch over the menu for a click. Either way it can report an entry
-// the user never chose, "Salir" among them. createPopUpMenu makes the menu with glutCreateMenu and
-// remembers the window GLUT made for it; at each choice GLUT reports, menuChoiceEvidence tells
-// which event ended the menu and where the menu's window stood when that event happened, and
+// The pop-up menu. GLUT (freeglut) compares a button event that reaches the program's window,
+// counted in window pixels, with the menu's place on the screen, counted in screen pixels; on X11
+// it also takes a wheel notch over the menu for a click. Either way it can report an entry the user
+// never chose, "Salir" among them. At each choice GLUT reports, the platform tells which event
+// ended the menu and where the menu's window stood when that event happened, and
 // menuRowChosenByUser whether that event chose the reported row.
-int createPopUpMenu(void (*onChoice)(int value));
-
-// Tells the platform whether GLUT has the menu in use, as the menu-status callback reports it. A
-// menu window that shows while GLUT has no menu in use is taken down.
-void notePopUpMenuInUse(bool inUse);
 
 // A rectangle of the screen, in screen pixels from its top-left corner.
 struct ScreenBox {
@@ -115,6 +118,14 @@ struct MenuChoiceEvidence {
   ScreenBox menu;
   int x, y; // where the event lay, counted as `menu` is
 };
+
+// Each platform: makes the menu with glutCreateMenu and remembers the window GLUT made for it.
+int createPopUpMenu(void (*onChoice)(int value));
+// Each platform: hears whether GLUT has the menu in use, as the menu-status callback reports it. A
+// menu window that shows while GLUT has no menu in use is taken down.
+void notePopUpMenuInUse(bool inUse);
+// Each platform: what the event that ended the menu, which GLUT is handling while it reports a
+// choice, says.
 MenuChoiceEvidence menuChoiceEvidence();
 
 // GLUT lays its pop-up menu out as `rows` rows of equal height inside a border of this many
@@ -129,7 +140,7 @@ int popUpMenuRowAt(const ScreenBox &menu, int rows, int x, int y);
 // that the menu stays usable.
 bool menuRowChosenByUser(const MenuChoiceEvidence &evidence, int rows, int row);
 
-// Sets the class and the icon of the current window where the window system takes them from the
-// program (X11: WM_CLASS, whose class is the desktop entry's StartupWMClass, and _NET_WM_ICON);
-// does nothing elsewhere.
+// Each platform: sets the class and the icon of the current window where the window system takes
+// them from the program (X11: WM_CLASS, whose class is the desktop entry's StartupWMClass, and
+// _NET_WM_ICON).
 void setWindowIdentity();

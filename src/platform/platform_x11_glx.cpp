@@ -1,149 +1,80 @@
+// The platform on X11 with GLX, where GLUT is freeglut.
+//   Swap control: GLX_EXT_swap_control, GLX_MESA_swap_control or GLX_SGI_swap_control, the first
+//     the driver offers.
+//   The pop-up menu: its window is the one freeglut makes on the program's connection; the event
+//     that ended the menu, and where the menu's window stood then, come from the event stream,
+//     which the program reads on its way from Xlib to GLUT.
+//   The window's identity: WM_CLASS and _NET_WM_ICON, from a table the build writes.
+// It cannot check a choice where Xlib is linked statically or GLUT reads events without
+// XNextEvent: every choice then passes.
 #include "platform/opengl.h"
 #include "platform/platform.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#include <windowsx.h>
+// The table windowIconData: written at build time into the build tree from the icon files in
+// data/icons/ (tools/window_icon_table.cpp).
+#include "window_icon.h"
 
-#include <algorithm>
-#include <iterator>
-#elif ROOMPLANNER_GLX
 #include <GL/glx.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <dlfcn.h>
-#endif
 
-int popUpMenuRowAt(const ScreenBox &menu, int rows, int x, int y) {
-  // Counted in 64 bits, so that no pair of int coordinates can overflow the differences.
-  const long long inX = static_cast<long long>(x) - menu.left;
-  const long long inY = static_cast<long long>(y) - menu.top;
-  const int rowHeight = rows > 0 ? (menu.height - 2 * POP_UP_MENU_BORDER) / rows : 0;
-  if (rowHeight <= 0 || inX < POP_UP_MENU_BORDER || inX >= menu.width - POP_UP_MENU_BORDER ||
-      inY < POP_UP_MENU_BORDER || inY >= menu.height - POP_UP_MENU_BORDER) {
-    return -1;
-  }
-  const long long row = (inY - POP_UP_MENU_BORDER) / rowHeight;
-  return row < rows ? static_cast<int>(row) : -1;
-}
+// ---- swap control, looked up at run time ----
 
-bool menuRowChosenByUser(const MenuChoiceEvidence &evidence, int rows, int row) {
-  if (!evidence.known) {
-    return true;
-  }
-  return evidence.buttonEvent && evidence.menuStood &&
-         popUpMenuRowAt(evidence.menu, rows, evidence.x, evidence.y) == row;
-}
-
-// GLUT draws the pop-up menu into a top-level window of its own, which glutCreateMenu makes. The
-// program finds that window when the menu is made, and asks the window system where it stood when
-// a choice comes.
-#if defined(_WIN32)
-
-static HWND menuWindow = nullptr;
-// Whether GLUT has the menu in use, as its menu-status callback last said.
-static bool menuInUse = false;
-
-// The last message GLUT took off the thread's queue. GLUT chooses a menu entry while it handles
-// the button message that ended the menu, so at the choice this is that message: the window it was
-// posted to and where it lay there, whatever the pointer did since.
-struct TakenMessage {
-  bool any;          // false until GLUT takes its first message
-  bool button;       // a press or release of the left, middle or right button
-  bool onMenuWindow; // posted to the menu's own window
-  int x, y;          // in that window's client area
-};
-static TakenMessage lastTakenMessage{};
-
-constexpr UINT buttonMessages[] = {WM_LBUTTONDOWN, WM_LBUTTONUP,   WM_MBUTTONDOWN,
-                                   WM_MBUTTONUP,   WM_RBUTTONDOWN, WM_RBUTTONUP};
-
-// Sees every message the thread takes off its queue. GLUT carries out a show only after it has
-// handled every message it found waiting, so a menu opened and closed among them is shown after
-// it was hidden: a menu window that shows while GLUT has no menu in use is hidden again, and the
-// room under it is painted again.
-static LRESULT CALLBACK noteTakenMessage(int code, WPARAM removal, LPARAM message) {
-  if (code == HC_ACTION && removal == PM_REMOVE) {
-    const MSG &m = *reinterpret_cast<const MSG *>(message);
-    const bool button = std::find(std::begin(buttonMessages), std::end(buttonMessages),
-                                  m.message) != std::end(buttonMessages);
-    lastTakenMessage = {true, button, button && m.hwnd == menuWindow, GET_X_LPARAM(m.lParam),
-                        GET_Y_LPARAM(m.lParam)};
-    if (!menuInUse && menuWindow != nullptr && IsWindowVisible(menuWindow)) {
-      ShowWindow(menuWindow, SW_HIDE);
-    }
-  }
-  return CallNextHookEx(nullptr, code, removal, message);
-}
-
-// The visible and hidden top-level windows of the program's thread, gathered in a fixed table:
-// the program and its menu make a handful.
-struct ThreadWindows {
-  HWND windows[64];
-  int count;
-};
-
-static BOOL CALLBACK collectWindow(HWND window, LPARAM into) {
-  ThreadWindows &found = *reinterpret_cast<ThreadWindows *>(into);
-  if (found.count < static_cast<int>(sizeof(found.windows) / sizeof(found.windows[0]))) {
-    found.windows[found.count++] = window;
-  }
-  return TRUE;
-}
-
-static ThreadWindows threadWindows() {
-  ThreadWindows found{};
-  EnumThreadWindows(GetCurrentThreadId(), collectWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-static bool listed(const ThreadWindows &list, HWND window) {
-  for (int i = 0; i < list.count; ++i) {
-    if (list.windows[i] == window) {
+static bool hasExtension(const char *extensions, const char *name) {
+  const std::size_t length = std::strlen(name);
+  for (const char *at = extensions; (at = std::strstr(at, name)) != nullptr; at += length) {
+    const bool startsWord = at == extensions || at[-1] == ' ';
+    const bool endsWord = at[length] == ' ' || at[length] == '\0';
+    if (startsWord && endsWord) {
       return true;
     }
   }
   return false;
 }
 
-// The menu's window is the one window glutCreateMenu adds to the thread's.
-int createPopUpMenu(void (*onChoice)(int value)) {
-  static const HHOOK messageHook =
-      SetWindowsHookExW(WH_GETMESSAGE, noteTakenMessage, nullptr, GetCurrentThreadId());
-  static_cast<void>(messageHook); // stays for the life of the thread
-  const ThreadWindows before = threadWindows();
-  const int menu = glutCreateMenu(onChoice);
-  const ThreadWindows after = threadWindows();
-  menuWindow = nullptr;
-  for (int i = 0; i < after.count; ++i) {
-    if (!listed(before, after.windows[i])) {
-      menuWindow = menuWindow == nullptr ? after.windows[i] : nullptr;
-      if (menuWindow == nullptr) {
-        break; // more than one new window: which is the menu cannot be told
-      }
+bool requestDriverSwapInterval(int refreshes) {
+  Display *display = glXGetCurrentDisplay();
+  const GLXDrawable drawable = glXGetCurrentDrawable();
+  if (display == nullptr || drawable == 0) {
+    return false;
+  }
+  const char *extensions = glXQueryExtensionsString(display, DefaultScreen(display));
+  if (extensions == nullptr) {
+    return false;
+  }
+  auto lookUp = [](const char *name) {
+    return glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(name));
+  };
+  if (hasExtension(extensions, "GLX_EXT_swap_control")) {
+    using SwapIntervalEXT = void (*)(Display *, GLXDrawable, int);
+    if (auto set = reinterpret_cast<SwapIntervalEXT>(lookUp("glXSwapIntervalEXT"))) {
+      set(display, drawable, refreshes);
+      return true;
     }
   }
-  return menu;
-}
-
-void notePopUpMenuInUse(bool inUse) {
-  menuInUse = inUse;
-}
-
-// GLUT on Windows chooses an entry only while it handles a button's message, never a wheel's. A
-// message to the program's window while the menu is open is one that came before GLUT showed the
-// menu, or one the program's window holds the capture for: either way where the menu's window
-// stood for it is not known, and it chooses nothing.
-MenuChoiceEvidence menuChoiceEvidence() {
-  RECT client;
-  const TakenMessage &m = lastTakenMessage;
-  if (menuWindow == nullptr || !m.any || !GetClientRect(menuWindow, &client)) {
-    return {};
+  if (hasExtension(extensions, "GLX_MESA_swap_control")) {
+    using SwapIntervalMESA = int (*)(unsigned int);
+    if (auto set = reinterpret_cast<SwapIntervalMESA>(lookUp("glXSwapIntervalMESA"))) {
+      return set(refreshes) == 0;
+    }
   }
-  return {true, m.button, m.onMenuWindow, {0, 0, client.right, client.bottom}, m.x, m.y};
+  if (hasExtension(extensions, "GLX_SGI_swap_control")) {
+    using SwapIntervalSGI = int (*)(int);
+    if (auto set = reinterpret_cast<SwapIntervalSGI>(lookUp("glXSwapIntervalSGI"))) {
+      return set(refreshes) == 0;
+    }
+  }
+  return false;
 }
 
-#elif ROOMPLANNER_GLX
+// ---- the pop-up menu ----
 
+// GLUT draws the pop-up menu into a top-level window of its own, which glutCreateMenu makes.
 static Display *menuDisplay = nullptr;
 static Window menuWindow = 0;
 // Whether GLUT has the menu in use, as its menu-status callback last said.
@@ -281,16 +212,36 @@ MenuChoiceEvidence menuChoiceEvidence() {
   return {true, event.button, event.menu.mapped, place, event.rootX, event.rootY};
 }
 
-#else
+// ---- the window's identity ----
 
-int createPopUpMenu(void (*onChoice)(int value)) {
-  return glutCreateMenu(onChoice);
+// The instance and class of WM_CLASS. The class is the application id, which the desktop entry
+// names as its StartupWMClass, so that a dock or task bar shows the running window as the
+// launcher it came from.
+static char windowInstance[] = "room-planner";
+static char windowClass[] = "org.roomplanner.RoomPlanner";
+
+constexpr std::size_t iconWords = sizeof(windowIconData) / sizeof(windowIconData[0]);
+
+// Xlib takes a property of 32-bit items as an array of long, whatever the size of long.
+static unsigned long windowIconProperty[iconWords];
+
+void setWindowIdentity() {
+  // GLUT's window on X11 is the drawable of the current GLX context.
+  Display *display = glXGetCurrentDisplay();
+  const Window window = glXGetCurrentDrawable();
+  if (display == nullptr || window == 0) {
+    return;
+  }
+  XClassHint classHint;
+  classHint.res_name = windowInstance;
+  classHint.res_class = windowClass;
+  XSetClassHint(display, window, &classHint);
+
+  for (std::size_t i = 0; i < iconWords; ++i) {
+    windowIconProperty[i] = windowIconData[i];
+  }
+  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char *>(windowIconProperty),
+                  static_cast<int>(iconWords));
+  XFlush(display);
 }
-
-void notePopUpMenuInUse(bool) {}
-
-MenuChoiceEvidence menuChoiceEvidence() {
-  return {};
-}
-
-#endif
