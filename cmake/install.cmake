@@ -17,15 +17,22 @@ set(LICENSE_COPYRIGHT ${CMAKE_MATCH_1})
 
 # The changelog's newest entry is the release: its version must be the project's, its date is the
 # release date of the AppStream metadata and the manual page, and its time the time stamp of every
-# file in the packages.
-include(cmake/changelog-date.cmake)
+# file in the packages. dpkg-parsechangelog reads it; without it, all three are left out.
+include(cmake/changelog.cmake)
 changelog_release(data/changelog)
-if(NOT CHANGELOG_VERSION STREQUAL PROJECT_VERSION)
+if(NOT CHANGELOG_VERSION)
+  message(NOTICE "dpkg-parsechangelog (dpkg-dev) not found: the release's date in the manual \
+page and the metadata, and its time on the packages' files, skipped")
+elseif(NOT CHANGELOG_VERSION STREQUAL PROJECT_VERSION)
   message(FATAL_ERROR "data/changelog's newest entry is for version ${CHANGELOG_VERSION}, not \
 ${PROJECT_VERSION}: add an entry for the new version")
 endif()
 set(ROOMPLANNER_RELEASE_DATE ${CHANGELOG_DATE})
 set(ROOMPLANNER_SOURCE_DATE_EPOCH ${CHANGELOG_EPOCH})
+set(METAINFO_RELEASE_DATE "")
+if(CHANGELOG_DATE)
+  set(METAINFO_RELEASE_DATE " date=\"${CHANGELOG_DATE}\"")
+endif()
 set(ROOMPLANNER_PICTURE_URL ""
     CACHE STRING "Web address of the folder that holds the README's pictures (docs/); where set, \
 the AppStream metadata shows the plan-view picture as the program's screenshot")

@@ -130,20 +130,22 @@ pass "make package in $app_build and, a second later, in $again gave the same pa
   "$(awk 'NR == 1 { print $1 }' <<<"$sums"); every file in it and its archive members are dated" \
   "$stamp UTC, the changelog's newest entry"
 
-# The release's time, which dates the packages, is the one dpkg reads from the changelog, for
-# entries written in any time zone, on leap days and across the ends of months and years.
+# The release's time, which dates the packages, is the one dpkg reads from the changelog, and its
+# date, which dates the manual page and the metadata, the one written there, for entries written
+# in any time zone.
 for date in 'Tue, 08 Dec 2026 12:00:00 +0000' 'Wed, 09 Dec 2026 00:30:00 +0100' \
   'Mon, 31 Dec 2029 19:45:09 -0830' 'Tue, 29 Feb 2028 23:59:59 -1200' \
-  'Fri, 01 Mar 2024 00:00:00 +1400' 'Thu, 01 Jan 1970 05:30:00 +0530'; do
+  'Sun, 1 Sep 2024 00:00:00 +1400' 'Thu, 01 Jan 1970 05:30:00 +0530'; do
   printf 'room-planner (1.0.0) unstable; urgency=medium\n\n  * An entry.\n\n -- %s  %s\n' \
     "$(dpkg-parsechangelog -l data/changelog -S Maintainer)" "$date" >"$work/changelog"
-  ours=$(cmake -DCHANGELOG="$work/changelog" -P cmake/changelog-date.cmake 2>&1)
-  dpkgs=$(dpkg-parsechangelog -l "$work/changelog" -S Timestamp)
+  ours=$(cmake -DCHANGELOG="$work/changelog" -P cmake/changelog.cmake 2>&1)
+  read -r _ day month year _ <<<"$date"
+  dpkgs="$(dpkg-parsechangelog -l "$work/changelog" -S Timestamp) $(date -d "$day $month $year" +%F)"
   [ "$ours" = "$dpkgs" ] ||
-    fail "the packages of a changelog entry dated $date would be dated $ours, not $dpkgs"
+    fail "a changelog entry dated $date would date the release \"$ours\", not \"$dpkgs\""
 done
-pass "the packages' time is the changelog entry's as dpkg-parsechangelog reads it, in six time" \
-  "zones from -1200 to +1400"
+pass "the release's time is the changelog entry's as dpkg-parsechangelog reads it, and its date" \
+  "the one written there, in six time zones from -1200 to +1400"
 
 # lintian, with pedantic, informational and experimental tags shown: no error and no warning.
 # It leaves a cache file in TMPDIR: the scratch folder, which goes at the end.
