@@ -10,6 +10,7 @@ function(changelog_release file)
   if(NOT DPKG_PARSECHANGELOG)
     return()
   endif()
+  get_filename_component(file ${file} ABSOLUTE) # a re-run of the configure runs in the build folder
   foreach(field Version Timestamp Date)
     execute_process(COMMAND ${DPKG_PARSECHANGELOG} -l ${file} -S ${field}
                     OUTPUT_VARIABLE ${field} OUTPUT_STRIP_TRAILING_WHITESPACE
