@@ -187,7 +187,7 @@ TEST_F(EventsTest, OnlyAButtonOnTheReportedMenuEntryChoosesIt) {
       {"released one pixel right of the menu's window", 30, 0, PressMoveRelease, 0, MESA, false},
       {"pressed off the menu, which was made among other programs' pop-ups", 30, 0,
        PressOffMenuThenPointerOn, 10, MESA, false, true},
-      {"in one batch, a click where the last menu's \"Salir\" stood", 100, 100, Batched, CENTRE,
+      {"in one batch, a click where the last menu's \"Salir\" stood", 30, 30, Batched, CENTRE,
        MENU_EXIT, false},
       {"in one batch, the menu opened and closed by a click off it", 100, 100, BatchedClose, CENTRE,
        MESA, false},
